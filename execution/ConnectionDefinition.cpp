@@ -1,5 +1,7 @@
 #include "ConnectionDefinition.h"
 
+#include "DataAccess.h"
+
 #include <QCoreApplication>
 #include <mutex>
 #include <optional>
@@ -21,6 +23,13 @@ QString ConnectionDefinition::BuildConnectionString(bool catalog) const {
     else
         text += "User ID=" + user + ";Password=" + password;
     return text;
+}
+
+void ConnectionDefinition::Connect(vx::Connection& connection) const {
+    connection.close();
+    connection.setConnectionTimeout(connectionTimeout);
+    connection.setCommandTimeout(commandTimeout);
+    connection.open(GetConnectionString());
 }
 
 void LoginSwitches::applyTo(ConnectionDefinition& definition) const {

@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace vx {
+class Connection;
+}
+
 // One SQL Server connection as the login holds it. A worker thread connects from a copy of it and
 // never reads the login's window.
 struct ConnectionDefinition {
@@ -18,6 +22,9 @@ struct ConnectionDefinition {
     // Values go in as they are: the reader knows that the password stands last.
     QString BuildConnectionString(bool catalog) const;
     QString GetConnectionString() const { return BuildConnectionString(true); }
+    // Closes the connection, gives it this definition's timeouts and opens it with the database.
+    // The driver's or server's failure propagates.
+    void Connect(vx::Connection& connection) const;
 
     bool operator==(const ConnectionDefinition&) const = default;
 };

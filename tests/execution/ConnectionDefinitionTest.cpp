@@ -1,4 +1,7 @@
 #include "ConnectionDefinition.h"
+#include "ConnectionString.h"
+#include "DataAccess.h"
+#include "FakeConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +40,32 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ConnectionDefinition, GetConnectionStringNamesTheDatabase) {
     const ConnectionDefinition definition{"srv", "db", "sa", "pw"};
     EXPECT_EQ(definition.GetConnectionString(), definition.BuildConnectionString(true));
+}
+
+TEST(ConnectionDefinition, DataAccessReadsBackEveryValue) {
+    const ConnectionDefinition definition{"h\\inst", "my db", "sa", "a;b=c; "};
+    const vx::ConnectionParameters read =
+        vx::parseConnectionString(definition.GetConnectionString());
+    EXPECT_EQ(read.server, definition.server);
+    EXPECT_EQ(read.database, definition.database);
+    EXPECT_EQ(read.user, definition.user);
+    EXPECT_EQ(read.password, definition.password);
+    EXPECT_FALSE(read.integratedSecurity);
+}
+
+TEST(ConnectionDefinition, ConnectOpensWithItsTimeouts) {
+    vx::test::FakeServer server;
+    const auto connection = vx::createConnection();
+    const ConnectionDefinition definition{"srv", "db", "sa", "pw", false, 3, 0};
+    definition.Connect(*connection);
+    EXPECT_TRUE(connection->isOpen());
+    EXPECT_EQ(connection->connectionTimeout(), 3);
+    EXPECT_EQ(connection->commandTimeout(), 0);
+    EXPECT_EQ(server.openedConnectionStrings(), QStringList{definition.GetConnectionString()});
+
+    server.failOpen("Login failed for user 'sa'.");
+    EXPECT_THROW(definition.Connect(*connection), vx::DbError);
+    EXPECT_FALSE(connection->isOpen());
 }
 
 struct SwitchCase {
