@@ -1,0 +1,175 @@
+#include "RunChannel.h"
+
+#include "GuiThread.h"
+
+#include <QElapsedTimer>
+#include <QMetaObject>
+
+namespace vx {
+
+namespace {
+
+// A slice of the queue shown in one go, and how long one turn of the event loop may show slices:
+// small enough that timers and input still get their turn between slices.
+constexpr qsizetype stepsPerSlice = 1000;
+constexpr qint64 turnMilliseconds = 10;
+
+} // namespace
+
+struct RunChannel::PendingCall {
+    const std::function<void()>* step;
+    bool done = false;
+    bool ran = false;
+    std::exception_ptr failure;
+};
+
+RunChannel::RunChannel(RunView& view, qsizetype capacity, QObject* parent)
+    : QObject(parent), m_view(view), m_capacity(capacity) {}
+
+RunChannel::~RunChannel() {
+    close();
+}
+
+void RunChannel::addLine(const QString& text, bool isError) {
+    enqueue({Step::Line, {text, isError}});
+}
+
+void RunChannel::replaceLastLine(const QString& text, bool isError) {
+    enqueue({Step::Replace, {text, isError}});
+}
+
+void RunChannel::progress(int pos, int max, const QString& comment) {
+    enqueue({Step::Progress, {comment, false}, pos, max});
+}
+
+void RunChannel::enqueue(Step step) {
+    std::unique_lock lock(m_mutex);
+    // The GUI thread never waits for itself.
+    if (!isGuiThread())
+        m_changed.wait(lock, [this] { return m_closed || m_queuedSteps < m_capacity; });
+    if (m_closed)
+        return;
+    ++m_queuedSteps;
+    m_queue.push_back(std::move(step));
+    schedule(lock);
+}
+
+bool RunChannel::call(const std::function<void()>& step) {
+    if (isGuiThread()) {
+        if (m_closed)
+            return false;
+        flush();
+        step();
+        return true;
+    }
+    PendingCall pending{&step, false, false, nullptr};
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_closed)
+            return false;
+        m_queue.push_back({Step::Call, {}, 0, 0, &pending});
+        schedule(lock);
+        m_changed.wait(lock, [&] { return pending.done; });
+    }
+    if (pending.failure)
+        std::rethrow_exception(pending.failure);
+    return pending.ran;
+}
+
+void RunChannel::schedule(std::unique_lock<std::mutex>&) {
+    if (m_drainPosted)
+        return;
+    m_drainPosted = true;
+    QMetaObject::invokeMethod(
+        this, [this] { drain(); }, Qt::QueuedConnection);
+}
+
+std::deque<RunChannel::Step> RunChannel::take(qsizetype maxSteps) {
+    std::deque<Step> steps;
+    std::lock_guard lock(m_mutex);
+    while (!m_queue.empty() && qsizetype(steps.size()) < maxSteps) {
+        steps.push_back(std::move(m_queue.front()));
+        m_queue.pop_front();
+        if (steps.back().kind == Step::Call)
+            break;
+        --m_queuedSteps;
+    }
+    if (!steps.empty())
+        m_changed.notify_all();
+    return steps;
+}
+
+void RunChannel::apply(std::deque<Step>& steps) {
+    QList<LogLine> lines;
+    const auto showLines = [&] {
+        if (!lines.isEmpty())
+            m_view.addLines(lines);
+        lines.clear();
+    };
+    for (Step& step : steps) {
+        if (step.kind == Step::Line) {
+            lines.append(std::move(step.line));
+            continue;
+        }
+        showLines();
+        switch (step.kind) {
+        case Step::Replace:
+            m_view.replaceLastLine(step.line);
+            break;
+        case Step::Progress:
+            m_view.showProgress(step.pos, step.max, step.line.text);
+            break;
+        case Step::Call: {
+            PendingCall& pending = *step.call;
+            try {
+                (*pending.step)();
+            } catch (...) {
+                pending.failure = std::current_exception();
+            }
+            std::lock_guard lock(m_mutex);
+            pending.ran = pending.done = true;
+            m_changed.notify_all();
+            break;
+        }
+        case Step::Line:
+            break;
+        }
+    }
+    showLines();
+}
+
+void RunChannel::drain() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_drainPosted = false;
+    }
+    QElapsedTimer turn;
+    turn.start();
+    do {
+        std::deque<Step> steps = take(stepsPerSlice);
+        if (steps.empty())
+            return;
+        apply(steps);
+    } while (turn.elapsed() < turnMilliseconds);
+    std::unique_lock lock(m_mutex);
+    if (!m_queue.empty())
+        schedule(lock);
+}
+
+void RunChannel::flush() {
+    for (std::deque<Step> steps = take(stepsPerSlice); !steps.empty(); steps = take(stepsPerSlice))
+        apply(steps);
+}
+
+void RunChannel::close() {
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    for (Step& step : m_queue)
+        if (step.kind == Step::Call)
+            step.call->done = true;
+    m_queue.clear();
+    m_queuedSteps = 0;
+    m_changed.notify_all();
+}
+
+} // namespace vx

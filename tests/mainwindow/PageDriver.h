@@ -1,0 +1,77 @@
+#pragma once
+
+#include "LogView.h"
+#include "QtPrinting.h"
+#include "RunChannel.h"
+#include "crfLogin.h"
+#include "ufSQLLoaderResult.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace vx {
+inline void PrintTo(const LogLine& line, std::ostream* out) {
+    *out << (line.isError ? "red \"" : "\"") << line.text.toStdString() << '"';
+}
+} // namespace vx
+
+namespace vx::test {
+
+inline LogLine red(const QString& text) {
+    return {text, true};
+}
+
+// The lines of a log as they stand, each with its colour.
+inline QList<LogLine> logLines(const QPlainTextEdit& log) {
+    QList<LogLine> lines;
+    for (QTextBlock block = log.document()->begin(); block.isValid(); block = block.next()) {
+        bool isError = false;
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            isError = isError || it.fragment().charFormat().foreground().color() == Qt::red;
+        lines.append({block.text(), isError});
+    }
+    if (lines.size() == 1 && lines[0].text.isEmpty())
+        lines.clear();
+    return lines;
+}
+
+// Drives one results page as the main window does: fills its settings and connection, starts a
+// run and waits for its reported end.
+struct PageDriver {
+    TfSQLLoaderResult page;
+    int finishes = 0;
+
+    explicit PageDriver(const QString& caption = QStringLiteral("srv1 page")) {
+        page.setWindowTitle(caption);
+        page.AutoConnect = true;
+        page.PrintMessages = true;
+        page.Login->SetServer(QStringLiteral("srv1"));
+        page.Login->SetDatabase(QStringLiteral("sales"));
+        page.Login->SetUser(QStringLiteral("sa"));
+        page.Login->SetPassword(QStringLiteral("secret"));
+        page.OnFinish = [this](QObject* sender) {
+            EXPECT_EQ(sender, &page);
+            ++finishes;
+        };
+    }
+
+    void start(const QStringList& script) {
+        page.ZybScriptRunner->Script = script;
+        page.StartRun();
+    }
+    // Generous: runs share eight cores with the other tests.
+    bool waitUntilFinished(int milliseconds = 60000) {
+        return QTest::qWaitFor([this] { return page.Finished; }, milliseconds);
+    }
+    bool run(const QStringList& script) {
+        start(script);
+        return waitUntilFinished();
+    }
+
+    QList<LogLine> log() const { return logLines(*page.reResult); }
+};
+
+} // namespace vx::test

@@ -1,0 +1,297 @@
+#include "FakeConnection.h"
+#include "Format.h"
+#include "PageDriver.h"
+#include "ScriptedPrompter.h"
+#include "uTZybTranslator.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using vx::LogLine;
+using vx::test::FakeBatch;
+using vx::test::red;
+
+namespace {
+
+const QString rightsQuery = QStringLiteral(
+    "select is_member('db_owner'), is_member('db_ddladmin') * is_member('db_securityadmin')");
+const QString rightsQuestion =
+    QStringLiteral("Check db_owner or db_ddladmin + db_securityadmin rights failed. Continue?");
+const QString loginFailed = QStringLiteral("Login failed for user 'sa'.");
+const QString badObject = QStringLiteral("Invalid object name 'x'.");
+
+QString errorQuestion(const QString& error) {
+    return vx::format(SErrorContinue, {error});
+}
+
+// The fake server comes first: the page makes its connection from it.
+class ResultPageTest : public ::testing::Test {
+protected:
+    ResultPageTest() {
+        server.respond("PRINT 'one'", FakeBatch().message("one"));
+        server.respond("bad", FakeBatch().error(badObject));
+        server.respond("PRINT 'three'", FakeBatch().message("three"));
+    }
+
+    QList<vx::test::ScriptedPrompter::Prompt> questions() const { return prompter.prompts(); }
+
+    vx::test::FakeServer server;
+    vx::test::ScriptedPrompter prompter;
+    vx::test::PageDriver driver;
+    TfSQLLoaderResult& page = driver.page;
+};
+
+const QStringList threeBatches = {"PRINT 'one'", "GO", "bad", "GO", "PRINT 'three'"};
+
+TEST_F(ResultPageTest, ASuccessfulRunShowsTheConnectedLineTheOutputAndCompleted) {
+    EXPECT_TRUE(page.stTime->text().isEmpty());
+    ASSERT_TRUE(driver.run({"PRINT 'one'", "GO", "PRINT 'three'", "go"}));
+
+    EXPECT_EQ(driver.log(),
+              QList<LogLine>({{"Connected srv1"}, {"one"}, {"three"}, {"Completed."}}));
+    EXPECT_TRUE(page.Success);
+    EXPECT_TRUE(page.Completed);
+    EXPECT_EQ(driver.finishes, 1);
+    EXPECT_TRUE(page.Thread.isNull());
+    EXPECT_TRUE(page.aReExecute->isEnabled());
+    EXPECT_EQ(server.openConnections(), 0) << "the page's connection is closed after its run";
+    EXPECT_EQ(server.openedConnectionStrings().value(0),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=srv1;"
+              "Initial Catalog=sales;User ID=sa;Password=secret");
+    EXPECT_EQ(page.pb1->value(), 0);
+    EXPECT_EQ(page.pb1->maximum(), 4);
+    EXPECT_EQ(page.stComment->text(), "");
+    EXPECT_TRUE(
+        QRegularExpression("^\\d+:\\d\\d\\.\\d\\d\\d$").match(page.stTime->text()).hasMatch())
+        << page.stTime->text().toStdString();
+}
+
+TEST_F(ResultPageTest, WithoutPrintMessagesOnlyConnectionErrorAndFinalLinesShow) {
+    page.PrintMessages = false;
+    page.OnErrorMode = emContinue;
+    ASSERT_TRUE(driver.run(threeBatches));
+    EXPECT_EQ(driver.log(),
+              QList<LogLine>({{"Connected srv1"}, red(badObject), {""}, {"Completed."}}));
+}
+
+struct ErrorModeCase {
+    const char* name;
+    int mode;
+    std::optional<bool> answer; // the question is asked only in mode Ask
+    bool goesOn;
+};
+
+void PrintTo(const ErrorModeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ScriptErrorTest : public ResultPageTest,
+                        public ::testing::WithParamInterface<ErrorModeCase> {};
+
+TEST_P(ScriptErrorTest, TheErrorModeDecidesWhetherTheScriptGoesOn) {
+    const ErrorModeCase& c = GetParam();
+    page.OnErrorMode = c.mode;
+    if (c.answer)
+        prompter.answerOkCancel(*c.answer);
+    ASSERT_TRUE(driver.run(threeBatches));
+
+    QList<LogLine> expected = {{"Connected srv1"}, {"one"}, red(badObject), {""}};
+    expected +=
+        c.goesOn ? QList<LogLine>{{"three"}, {"Completed."}} : QList<LogLine>{{"Interrupted."}};
+    EXPECT_EQ(driver.log(), expected);
+    EXPECT_EQ(server.batches().contains("PRINT 'three'\r\n"), c.goesOn);
+    EXPECT_EQ(page.Success, c.goesOn);
+    EXPECT_EQ(page.Completed, c.goesOn);
+    ASSERT_EQ(questions().size(), c.answer ? 1 : 0);
+    if (c.answer) {
+        EXPECT_EQ(questions()[0].text, errorQuestion(badObject));
+        EXPECT_EQ(questions()[0].caption, "srv1 page");
+        EXPECT_EQ(questions()[0].icon, vx::PromptIcon::Error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScriptErrorTest,
+                         ::testing::Values(ErrorModeCase{"Stop", emStop, std::nullopt, false},
+                                           ErrorModeCase{"Continue", emContinue, std::nullopt,
+                                                         true},
+                                           ErrorModeCase{"AskOk", emAsk, true, true},
+                                           ErrorModeCase{"AskCancel", emAsk, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ResultPageTest, AnAbortErrorStopsTheScriptInEveryMode) {
+    server.respond("bad", FakeBatch().error("ABORT"));
+    page.OnErrorMode = emContinue;
+    ASSERT_TRUE(driver.run(threeBatches));
+    EXPECT_EQ(driver.log().last(), LogLine{"Interrupted."});
+    EXPECT_TRUE(questions().isEmpty());
+}
+
+class ConnectionFailureTest : public ResultPageTest,
+                              public ::testing::WithParamInterface<ErrorModeCase> {};
+
+// A page that never ran its script is interrupted, whatever the sequential chain does next.
+TEST_P(ConnectionFailureTest, ThePageIsInterruptedWhileTheChainFollowsTheErrorMode) {
+    const ErrorModeCase& c = GetParam();
+    page.OnErrorMode = c.mode;
+    if (c.answer)
+        prompter.answerOkCancel(*c.answer);
+    server.failOpen(loginFailed);
+    ASSERT_TRUE(driver.run(threeBatches));
+
+    EXPECT_EQ(driver.log(),
+              QList<LogLine>({{"Connecting srv1..."}, red(loginFailed), {"Interrupted."}}));
+    EXPECT_FALSE(page.Completed);
+    EXPECT_EQ(page.Success, c.goesOn);
+    EXPECT_EQ(questions().size(), c.answer ? 1 : 0);
+    if (c.answer) {
+        EXPECT_EQ(questions()[0].text, errorQuestion(loginFailed));
+    }
+    EXPECT_TRUE(server.batches().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ConnectionFailureTest,
+                         ::testing::Values(ErrorModeCase{"Stop", emStop, std::nullopt, false},
+                                           ErrorModeCase{"Continue", emContinue, std::nullopt,
+                                                         true},
+                                           ErrorModeCase{"AskOk", emAsk, true, true},
+                                           ErrorModeCase{"AskCancel", emAsk, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RightsCase {
+    const char* name;
+    vx::FieldValue owner;
+    vx::FieldValue admin;
+    int mode;
+    std::optional<bool> answer;
+    bool scriptRuns;
+};
+
+void PrintTo(const RightsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RightsCheckTest : public ResultPageTest, public ::testing::WithParamInterface<RightsCase> {};
+
+TEST_P(RightsCheckTest, AFailedCheckFollowsTheErrorModeWithoutALogLine) {
+    const RightsCase& c = GetParam();
+    const QList<vx::FieldInfo> columns = {{"", vx::adInteger, 10}, {"", vx::adInteger, 10}};
+    server.respond(rightsQuery, FakeBatch().result(columns, {{c.owner, c.admin}}));
+    page.CheckDBO = true;
+    page.OnErrorMode = c.mode;
+    if (c.answer)
+        prompter.answerOkCancel(*c.answer);
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+
+    EXPECT_EQ(driver.log(), c.scriptRuns
+                                ? QList<LogLine>({{"Connected srv1"}, {"one"}, {"Completed."}})
+                                : QList<LogLine>({{"Connected srv1"}, {"Interrupted."}}));
+    EXPECT_EQ(server.batches().value(0), rightsQuery);
+    EXPECT_EQ(page.Success, c.scriptRuns);
+    ASSERT_EQ(questions().size(), c.answer ? 1 : 0);
+    if (c.answer) {
+        EXPECT_EQ(questions()[0].text, rightsQuestion);
+        EXPECT_EQ(questions()[0].caption, "srv1 page");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Memberships, RightsCheckTest,
+    ::testing::Values(
+        RightsCase{"Owner", qint64(1), qint64(0), emStop, std::nullopt, true},
+        RightsCase{"DdlAndSecurityAdmin", qint64(0), qint64(1), emStop, std::nullopt, true},
+        RightsCase{"NeitherStop", qint64(0), qint64(0), emStop, std::nullopt, false},
+        RightsCase{"NeitherContinue", qint64(0), qint64(0), emContinue, std::nullopt, true},
+        RightsCase{"NeitherAskOk", qint64(0), qint64(0), emAsk, true, true},
+        RightsCase{"NullAskCancel", std::monostate(), std::monostate(), emAsk, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ResultPageTest, WithoutTheRightsCheckNoRightsQueryIsSent) {
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    EXPECT_EQ(server.batches(), QStringList{"PRINT 'one'\r\n"});
+}
+
+TEST_F(ResultPageTest, APageStoppedBeforeItsStartConnectsButRunsNothing) {
+    page.Stopped = true;
+    ASSERT_TRUE(driver.run(threeBatches));
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connecting srv1..."}, {"Interrupted."}}));
+    EXPECT_TRUE(server.batches().isEmpty());
+    EXPECT_FALSE(page.Success);
+}
+
+// The chain keeps the outcome a stopped run had, but the page shows that its script did not end.
+TEST_F(ResultPageTest, AStopDuringTheScriptEndsItAtTheNextBatchAsInterrupted) {
+    server.respond("PRINT 'one'",
+                   FakeBatch().message("one").action([this] { page.Stopped = true; }));
+    ASSERT_TRUE(driver.run(threeBatches));
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv1"}, {"one"}, {"Interrupted."}}));
+    EXPECT_EQ(server.batches(), QStringList{"PRINT 'one'\r\n"});
+    EXPECT_TRUE(page.Success);
+    EXPECT_FALSE(page.Completed);
+    EXPECT_EQ(server.openConnections(), 0);
+}
+
+TEST_F(ResultPageTest, ReexecuteClearsTheLogRunsAgainAndReportsNoEnd) {
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    page.Stopped = true;
+    page.Login->SetServer("srv2");
+    page.aReExecute->trigger();
+    EXPECT_FALSE(page.aReExecute->isEnabled());
+    EXPECT_FALSE(page.Finished);
+    ASSERT_TRUE(driver.waitUntilFinished());
+
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv2"}, {"one"}, {"Completed."}}));
+    EXPECT_TRUE(page.ReExecuted);
+    EXPECT_EQ(driver.finishes, 1);
+    EXPECT_TRUE(page.aReExecute->isEnabled());
+}
+
+TEST_F(ResultPageTest, TheToolsButtonShowsOnlyWithAToolsHandlerAndCallsIt) {
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    EXPECT_FALSE(page.aTools->isVisible());
+
+    QList<QObject*> senders;
+    page.OnTools = [&](QObject* sender) { senders << sender; };
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    EXPECT_TRUE(page.aTools->isVisible());
+    page.aTools->trigger();
+    EXPECT_EQ(senders, QList<QObject*>{&page});
+}
+
+TEST_F(ResultPageTest, TheFinalLinesFollowThePageLanguage) {
+    page.ZybTranslator->SetLanguageByName("Russian");
+    page.ZybTranslator->ApplyLanguage();
+    EXPECT_EQ(page.aReExecute->text(), "Выполнить повторно");
+    EXPECT_EQ(page.stTime->toolTip(), "Времени прошло");
+    page.OnErrorMode = emStop;
+    ASSERT_TRUE(driver.run(threeBatches));
+    EXPECT_EQ(driver.log().first(), LogLine{"Подсоединение произведено srv1"});
+    EXPECT_EQ(driver.log().last(), LogLine{"Прервано."});
+}
+
+TEST_F(ResultPageTest, ARunThatCannotStartEndsAsAFailedRun) {
+    page.FailRun("'maybe' is not a valid boolean value");
+    EXPECT_TRUE(page.Finished);
+    EXPECT_FALSE(page.Success);
+    EXPECT_EQ(driver.finishes, 1);
+    EXPECT_EQ(driver.log(),
+              QList<LogLine>({red("'maybe' is not a valid boolean value"), {"Interrupted."}}));
+}
+
+TEST_F(ResultPageTest, AFreedRunningPageStopsItsWorkerFirst) {
+    auto* running = new TfSQLLoaderResult;
+    running->AutoConnect = true;
+    for (int i = 0; i < 2000; ++i)
+        running->ZybScriptRunner->Script << "PRINT 'one'"
+                                         << "GO";
+    running->StartRun();
+    const QPointer<TSQLLoaderThread> worker = running->Thread;
+    delete running;
+    EXPECT_TRUE(worker.isNull());
+}
+
+} // namespace

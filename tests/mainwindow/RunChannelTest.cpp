@@ -1,0 +1,126 @@
+#include "RunChannel.h"
+#include "Errors.h"
+#include "PageDriver.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using vx::LogLine;
+using vx::RunChannel;
+
+namespace {
+
+// Records what reaches the GUI, as one list of events.
+struct RecordingView : vx::RunView {
+    QStringList events;
+    int batches = 0;
+
+    void addLines(const QList<LogLine>& lines) override {
+        ++batches;
+        for (const LogLine& line : lines)
+            events << (line.isError ? QStringLiteral("red ") : QString()) + line.text;
+    }
+    void replaceLastLine(const LogLine& line) override { events << "replace " + line.text; }
+    void showProgress(int pos, int max, const QString& comment) override {
+        events << QStringLiteral("progress %1/%2 %3").arg(pos).arg(max).arg(comment);
+    }
+};
+
+bool waitFor(const std::function<bool()>& done) {
+    return QTest::qWaitFor(done, 60000);
+}
+
+TEST(RunChannelTest, StepsOfAWorkerArriveInOrderAndQuestionsWaitForTheLinesBeforeThem) {
+    RecordingView view;
+    RunChannel channel(view);
+    qsizetype shownBeforeQuestion = -1;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        for (int i = 0; i < 30000; ++i)
+            channel.addLine(QString::number(i), i % 7 == 0);
+        channel.replaceLastLine(QStringLiteral("last"), false);
+        channel.progress(1, 2, QStringLiteral("batch"));
+        channel.call([&] { shownBeforeQuestion = view.events.size(); });
+        channel.addLine(QStringLiteral("after"), false);
+        done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return done && view.events.size() == 30003; }));
+    worker.join();
+
+    EXPECT_EQ(shownBeforeQuestion, 30002);
+    EXPECT_EQ(view.events[0], "red 0");
+    EXPECT_EQ(view.events[29999], "29999");
+    EXPECT_EQ(view.events.mid(30000), QStringList({"replace last", "progress 1/2 batch", "after"}));
+    EXPECT_LT(view.batches, 1000) << "lines are shown in batches";
+}
+
+TEST(RunChannelTest, AWorkerAheadOfTheGuiWaitsInsteadOfQueueingWithoutBound) {
+    RecordingView view;
+    RunChannel channel(view, 100);
+    std::atomic<int> sent = 0;
+    std::thread worker([&] {
+        for (int i = 0; i < 1000; ++i) {
+            channel.addLine(QString::number(i), false);
+            ++sent;
+        }
+    });
+    // The GUI runs no events here: the worker must stop at the bound.
+    for (int i = 0; i < 6000 && sent < 100; ++i)
+        QThread::msleep(10);
+    QThread::msleep(200);
+    EXPECT_EQ(sent, 100);
+    ASSERT_TRUE(waitFor([&] { return view.events.size() == 1000; }));
+    worker.join();
+    EXPECT_EQ(view.events.last(), "999");
+}
+
+TEST(RunChannelTest, AFailingStepIsRaisedAgainInTheWorker) {
+    RecordingView view;
+    RunChannel channel(view);
+    QString raised;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        try {
+            channel.call([] { throw vx::Error(QStringLiteral("step failed")); });
+        } catch (const vx::Error& e) {
+            raised = e.message();
+        }
+        done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return bool(done); }));
+    worker.join();
+    EXPECT_EQ(raised, "step failed");
+}
+
+TEST(RunChannelTest, ClosingReleasesWaitingWorkersAndDropsLaterSteps) {
+    RecordingView view;
+    RunChannel channel(view, 10);
+    bool called = true;
+    bool stepRan = false;
+    std::thread worker([&] {
+        for (int i = 0; i < 20; ++i) // blocks at the bound
+            channel.addLine(QString::number(i), false);
+        called = channel.call([&] { stepRan = true; });
+    });
+    QThread::msleep(100);
+    channel.close();
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(called);
+    EXPECT_FALSE(stepRan);
+    EXPECT_TRUE(view.events.isEmpty());
+}
+
+TEST(RunChannelTest, OnTheGuiThreadACallShowsWhatWaitsFirst) {
+    RecordingView view;
+    RunChannel channel(view);
+    channel.addLine(QStringLiteral("queued"), false);
+    QStringList seen;
+    EXPECT_TRUE(channel.call([&] { seen = view.events; }));
+    EXPECT_EQ(seen, QStringList{"queued"});
+}
+
+} // namespace
