@@ -5,14 +5,18 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 
+#include <algorithm>
+
 namespace vx {
 
 namespace {
 
-// A slice of the queue shown in one go, and how long one turn of the event loop may show slices:
-// small enough that timers and input still get their turn between slices.
-constexpr qsizetype stepsPerSlice = 1000;
-constexpr qint64 turnMilliseconds = 10;
+// One turn of the event loop shows one slice of the queue, sized to take about this long: short
+// enough that timers, input and painting get their turn between slices, long enough that the
+// lines go in with few insertions.
+constexpr qint64 turnNanoseconds = 8'000'000;
+constexpr qsizetype minStepsPerSlice = 64;
+constexpr qsizetype maxStepsPerSlice = 20000;
 
 } // namespace
 
@@ -145,19 +149,23 @@ void RunChannel::drain() {
     }
     QElapsedTimer turn;
     turn.start();
-    do {
-        std::deque<Step> steps = take(stepsPerSlice);
-        if (steps.empty())
-            return;
-        apply(steps);
-    } while (turn.elapsed() < turnMilliseconds);
+    std::deque<Step> steps = take(m_stepsPerSlice);
+    const bool full = qsizetype(steps.size()) == m_stepsPerSlice;
+    const bool endsWithCall = !steps.empty() && steps.back().kind == Step::Call;
+    apply(steps);
+    // Only a full slice without a question tells how long showing lines takes.
+    if (full && !endsWithCall)
+        m_stepsPerSlice = std::clamp(
+            qsizetype(m_stepsPerSlice * turnNanoseconds / std::max<qint64>(turn.nsecsElapsed(), 1)),
+            minStepsPerSlice, maxStepsPerSlice);
     std::unique_lock lock(m_mutex);
     if (!m_queue.empty())
         schedule(lock);
 }
 
 void RunChannel::flush() {
-    for (std::deque<Step> steps = take(stepsPerSlice); !steps.empty(); steps = take(stepsPerSlice))
+    for (std::deque<Step> steps = take(maxStepsPerSlice); !steps.empty();
+         steps = take(maxStepsPerSlice))
         apply(steps);
 }
 
