@@ -75,6 +75,41 @@ TEST_F(LoginTest, OwnsItsComponentsByName) {
     EXPECT_EQ(login.ePassword->echoMode(), QLineEdit::Password);
 }
 
+TEST_F(LoginTest, SpeaksEnglishAndRussian) {
+    login.SetLanguage("Russian");
+    EXPECT_EQ(login.windowTitle(), "Подсоединение к серверу");
+    const auto captions = [&] {
+        return QStringList{login.Label1->text(),
+                           login.Label2->text(),
+                           login.Label3->text(),
+                           login.Label4->text(),
+                           login.cbTrustConnection->text(),
+                           login.bOk->text(),
+                           login.bCancel->text()};
+    };
+    EXPECT_EQ(captions(), (QStringList{"Сервер", "База", "Пользователь", "Пароль",
+                                       "Использовать логин Windows", "Ok", "Отмена"}));
+    login.SetLanguage("English");
+    EXPECT_EQ(login.windowTitle(), "Login");
+    EXPECT_EQ(captions(), (QStringList{"Server", "Database", "User", "Password", "Trust Connection",
+                                       "Ok", "Cancel"}));
+}
+
+TEST_F(LoginTest, RefusesToStoreAPasswordThatWouldReadBackScrambled) {
+    login.SetPassword(QString(63, 'x'));
+    EXPECT_NO_THROW(login.CheckPasswordStorable());
+    login.SetPassword(QString(65, 'x'));
+    EXPECT_NO_THROW(login.CheckPasswordStorable());
+    login.SetPassword(QString(64, 'x'));
+    login.SetLanguage("English");
+    try {
+        login.CheckPasswordStorable();
+        FAIL() << "a 64-character password was accepted";
+    } catch (const vx::Error& e) {
+        EXPECT_TRUE(e.message().startsWith("A password of exactly 64 characters"));
+    }
+}
+
 TEST_F(LoginTest, WindowsAuthenticationLocksUserAndPassword) {
     fill("srv", "db", "sa", "pw", true);
     EXPECT_EQ(login.GetConnectionString(), "Provider=SQLOLEDB.1;Persist Security Info=False;"
