@@ -278,6 +278,7 @@ std::optional<ConnectionDefinition> TfCrfLogin::askForLogin() {
 bool TfCrfLogin::Login() {
     if (LoginFromCommandLine())
         return true;
+    vx::Connection& target = connection();
     bool dialog = true;
     bool connected = false;
     do {
@@ -289,15 +290,15 @@ bool TfCrfLogin::Login() {
         if (!entered)
             return false;
         try {
-            entered->Connect(connection());
+            entered->Connect(target);
         } catch (const std::exception& e) {
             const QString message = vx::exceptionMessage(e);
             vx::runOnGuiThread([&] {
                 vx::prompter().show(vx::PromptIcon::Error, QStringLiteral("Error"), message);
             });
-            connection().close();
+            target.close();
         }
-        connected = connection().isOpen();
+        connected = target.isOpen();
     } while (!connected && dialog);
     return connected;
 }

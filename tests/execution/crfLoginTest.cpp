@@ -267,6 +267,7 @@ TEST_F(LoginTest, ConnectNeedsAConnection) {
         EXPECT_EQ(e.message(), "Подключение не найдено.");
     }
     EXPECT_THROW(login.eDBDropDown(), vx::Error);
+    EXPECT_THROW(login.Login(), vx::Error);
 }
 
 TEST_F(LoginTest, DatabaseListComesFromTheServerWithoutCatalog) {
