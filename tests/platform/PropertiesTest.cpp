@@ -1,5 +1,6 @@
 #include "Properties.h"
 #include "Collection.h"
+#include "ErrorText.h"
 #include "Errors.h"
 #include "FindOptions.h"
 #include "Form.h"
@@ -106,15 +107,6 @@ vx::Property property(QObject* object, const char* name) {
     if (!found)
         throw vx::Error(QStringLiteral("no property ") + QString::fromLatin1(name));
     return *found;
-}
-
-QString errorOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const vx::Error& e) {
-        return e.message();
-    }
-    return {};
 }
 
 class PropertiesTest : public testing::Test {
@@ -233,7 +225,7 @@ TEST_P(BadPropertyTextTest, RaisesAndLeavesTheValue) {
     const BadTextCase& c = GetParam();
     const vx::Property p = property(component(window, c.component), c.property);
     const QString before = p.text();
-    EXPECT_EQ(errorOf([&] { p.setText(QString::fromLatin1(c.written)); }),
+    EXPECT_EQ(vx::test::errorText([&] { p.setText(QString::fromLatin1(c.written)); }),
               QString::fromLatin1(c.error));
     EXPECT_EQ(p.text(), before);
 }
@@ -299,7 +291,7 @@ TEST_F(PropertiesTest, CollectionsAndSubObjects) {
     property(collection->at(2), "Caption").setText("DB");
     EXPECT_EQ(window.tree->headerItem()->text(2), "DB");
     EXPECT_EQ(columns.collection(), collection);
-    EXPECT_EQ(errorOf([&] { collection->at(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(vx::test::errorText([&] { collection->at(3); }), "List index out of bounds (3)");
     property(collection->add(), "Caption").setText("User");
     EXPECT_EQ(window.tree->headerItem()->text(3), "User");
     collection->clear();
@@ -318,7 +310,7 @@ TEST_F(PropertiesTest, DescribesKindsAndElements) {
               QStringList({"wsNormal", "wsMinimized", "wsMaximized"}));
     EXPECT_TRUE(property(window.finder, "Options").elementNames().contains("frFindNext"));
     EXPECT_EQ(property(window.memo, "Lines").kind(), vx::PropKind::Strings);
-    EXPECT_EQ(errorOf([&] { property(window.memo, "Lines").text(); }),
+    EXPECT_EQ(vx::test::errorText([&] { property(window.memo, "Lines").text(); }),
               "Invalid property type: Lines");
     EXPECT_FALSE(vx::findProperty(window.label, "Tag"));
     EXPECT_FALSE(vx::findProperty(window.label, "text")); // Qt's own name is not published
