@@ -10,6 +10,7 @@
 //  - our own classes: every Q_PROPERTY whose name starts with a capital letter (Qt's own property
 //    names never do). Kinds follow the C++ type: int, bool, Q_ENUM, Q_FLAG, QString, QStringList,
 //    a pointer to a vx::Collection or to another QObject (an owned sub-object such as Header).
+//    A Q_ENUM's values are its ordinals (0, 1, 2, ...), as in Delphi.
 // A property declared by a derived class replaces one of the same name from an earlier source.
 // Names are compared without regard to case.
 //

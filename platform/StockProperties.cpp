@@ -111,8 +111,9 @@ PropertyAccessPtr hint() {
         [](const QObject* o) {
             const QString shortHint = o->property("toolTip").toString();
             const QString longHint = o->property("statusTip").toString();
-            return QVariant(longHint == shortHint ? shortHint
-                                                  : shortHint + QLatin1Char('|') + longHint);
+            return QVariant(longHint.isEmpty() || longHint == shortHint
+                                ? shortHint
+                                : shortHint + QLatin1Char('|') + longHint);
         },
         [](QObject* o, const QVariant& v) {
             const QString text = v.toString();

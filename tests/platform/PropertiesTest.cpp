@@ -207,6 +207,8 @@ TEST_F(PropertiesTest, TextsReachTheQtProperties) {
     property(window.action, "Hint").setText("Open|Opens an existing file");
     EXPECT_EQ(window.action->toolTip(), "Open");
     EXPECT_EQ(window.action->statusTip(), "Opens an existing file");
+    window.label->setToolTip("Server name");
+    EXPECT_EQ(property(window.label, "Hint").text(), "Server name");
     property(window.finder, "Options").setText("frMatchCase");
     EXPECT_EQ(window.finder->m_options, vx::TFindOptions(vx::frMatchCase));
 }
