@@ -2,14 +2,12 @@
 #include "Cp1251.h"
 #include "Errors.h"
 #include "Format.h"
+#include "Properties.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
-#include <algorithm>
-#include <limits>
-#include <optional>
 
 namespace vx {
 
@@ -52,35 +50,6 @@ QString encodeValue(const QString& value) {
 void checkName(bool valid, const QString& what, const QString& name) {
     if (!valid)
         throw Error(format("Invalid INI %s name: \"%s\"", {what, name}));
-}
-
-std::optional<qint64> parseInteger(QStringView text) {
-    bool negative = false;
-    if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
-        negative = text.front() == u'-';
-        text = text.sliced(1);
-    }
-    int base = 10;
-    if (text.startsWith(u'$')) {
-        base = 16;
-        text = text.sliced(1);
-    } else if (text.startsWith(u"0x", Qt::CaseInsensitive)) {
-        base = 16;
-        text = text.sliced(2);
-    }
-    // toLongLong alone would also take a second sign or inner blanks.
-    const auto isDigit = [base](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= '0' && u <= '9') ||
-               (base == 16 && ((u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')));
-    };
-    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), isDigit))
-        return std::nullopt;
-    bool ok = false;
-    const qint64 magnitude = text.toLongLong(&ok, base);
-    if (!ok)
-        return std::nullopt;
-    return negative ? -magnitude : magnitude;
 }
 
 } // namespace
@@ -185,11 +154,14 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int def) const {
-    const auto value = parseInteger(readString(section, key, {}));
-    if (!value || *value < std::numeric_limits<int>::min() ||
-        *value > std::numeric_limits<int>::max())
+    const Line* line = find(section, key);
+    if (!line)
         return def;
-    return int(*value);
+    try {
+        return toInteger(line->value);
+    } catch (const Error&) {
+        return def;
+    }
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool def) const {
