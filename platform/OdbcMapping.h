@@ -25,8 +25,9 @@ QString withoutDriverPrefix(const QString& text);
 bool isInfoMessage(const Diagnostic& diagnostic);
 
 // The error of a failed call: the first record that is not a warning (SQLSTATE class 01), the
-// server's own records (native error other than 0) before the driver's; its text without prefix.
-// Without such a record the text says which call failed.
+// server's own records (native error other than 0) before the driver's, and a failed login's
+// reason before the generic "Login failed"; its text without prefix. Without such a record the
+// text says which call failed.
 DbError errorFrom(const QList<Diagnostic>& diagnostics, const QString& call);
 
 // How a column's values are read from the driver.
