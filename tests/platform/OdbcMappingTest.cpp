@@ -50,12 +50,15 @@ TEST(OdbcMapping, ErrorIsTheServersFirstRecordThatIsNoWarning) {
         "Timeout expired");
 }
 
-TEST(OdbcMapping, ErrorWithoutRecordsNamesTheCall) {
+TEST(OdbcMapping, ErrorWithoutAnErrorRecordUsesAWarningOrNamesTheCall) {
     EXPECT_EQ(errorFrom({}, "SQLExecDirectW").message(), "ODBC call SQLExecDirectW failed.");
-    EXPECT_EQ(errorFrom({{"01000", 0, "only a message"}}, "SQLExecDirectW").message(),
-              "ODBC call SQLExecDirectW failed.");
     EXPECT_EQ(errorFrom({{"HY000", 0, "[FreeTDS][SQL Server]"}}, "SQLFetch").message(),
               "ODBC call SQLFetch failed.");
+    EXPECT_EQ(
+        errorFrom({{"01000", 0, "[unixODBC][Driver Manager]Can't open lib 'x' : file not found"}},
+                  "SQLDriverConnectW")
+            .message(),
+        "[unixODBC][Driver Manager]Can't open lib 'x' : file not found");
 }
 
 TEST(OdbcMapping, ColumnTypesAsTheOleDbProviderPresentedThem) {
