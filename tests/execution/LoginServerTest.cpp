@@ -56,7 +56,8 @@ TEST_F(LoginServerTest, ConnectFailsWithTheServersMessage) {
         login.Connect();
         FAIL() << "connected with a wrong password";
     } catch (const vx::DbError& e) {
-        EXPECT_TRUE(e.message().contains("Login failed for user 'sa'.")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("Login failed for user 'sa'."))
+            << e.message().toStdString();
     }
     EXPECT_FALSE(connection->isOpen());
 }
