@@ -1,0 +1,383 @@
+#include "OdbcConnection.h"
+
+#include "ConnectionString.h"
+#include "Format.h"
+#include "OdbcMapping.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace vx {
+
+using odbc::Diagnostic;
+using odbc::FetchAs;
+
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR must be UTF-16");
+
+SQLWCHAR* wide(const QString& text) {
+    return const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(text.utf16()));
+}
+
+QString fromWide(const SQLWCHAR* text, qsizetype length) {
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+}
+
+// One environment for the process, in ODBC 3 mode: only then does FreeTDS hand out the server's
+// messages as they come.
+SQLHENV environment() {
+    static const SQLHENV env = [] {
+        SQLHENV handle = SQL_NULL_HENV;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle)))
+            throw Error("The ODBC driver manager cannot be initialised.");
+        SQLSetEnvAttr(handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        return handle;
+    }();
+    return env;
+}
+
+QList<Diagnostic> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+    QList<Diagnostic> records;
+    std::vector<SQLWCHAR> text(1024);
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        SQLRETURN rc = SQLGetDiagRecW(handleType, handle, i, state, &native, text.data(),
+                                      SQLSMALLINT(text.size()), &length);
+        if (rc == SQL_SUCCESS_WITH_INFO && length >= SQLSMALLINT(text.size())) {
+            text.resize(length + 1);
+            rc = SQLGetDiagRecW(handleType, handle, i, state, &native, text.data(),
+                                SQLSMALLINT(text.size()), &length);
+        }
+        if (!SQL_SUCCEEDED(rc))
+            return records;
+        length = std::clamp<SQLSMALLINT>(length, 0, SQLSMALLINT(text.size() - 1));
+        records.append({fromWide(state, 5), int(native), fromWide(text.data(), length)});
+    }
+}
+
+} // namespace
+
+struct OdbcConnection::Private {
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    QStringList messages;
+    std::function<void()> releaseLive; // frees the statement of the record set in use
+
+    // Collects the messages of a call and raises its error.
+    SQLRETURN check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* call) {
+        if (rc == SQL_SUCCESS || rc == SQL_NEED_DATA)
+            return rc;
+        if (rc == SQL_INVALID_HANDLE)
+            throw DbError(format("ODBC call %s was given an invalid handle.", {QString(call)}));
+        const QList<Diagnostic> records = diagnostics(handleType, handle);
+        for (const Diagnostic& record : records)
+            if (odbc::isInfoMessage(record))
+                messages << odbc::withoutDriverPrefix(record.text);
+        if (rc == SQL_ERROR)
+            throw odbc::errorFrom(records, QString(call));
+        return rc;
+    }
+
+    void release() {
+        if (releaseLive)
+            std::exchange(releaseLive, {})();
+    }
+};
+
+namespace {
+
+// The results of one batch on one statement handle, read row by row.
+class OdbcRecordSet : public RecordSet {
+public:
+    OdbcRecordSet(OdbcConnection::Private& connection, SQLHSTMT statement)
+        : m_connection(connection), m_statement(statement) {
+        m_connection.releaseLive = [this] { freeStatement(); };
+    }
+
+    ~OdbcRecordSet() override { freeStatement(); }
+
+    // Positions on the first result after the batch was sent; false when the batch has none.
+    bool begin(SQLRETURN executeResult) {
+        if (executeResult == SQL_NO_DATA)
+            return nextRecordset();
+        describe();
+        return true;
+    }
+
+    // Reads every result to the end, collecting messages and raising errors.
+    void drain() {
+        while (check(SQLMoreResults(m_statement), "SQLMoreResults") != SQL_NO_DATA) {
+        }
+    }
+
+    SQLRETURN check(SQLRETURN rc, const char* call) {
+        return m_connection.check(rc, SQL_HANDLE_STMT, m_statement, call);
+    }
+
+    int fieldCount() const override { return int(m_fields.size()); }
+    const FieldInfo& field(int index) const override { return m_fields.at(index); }
+
+    bool eof() override {
+        if (m_state == Row::Unread)
+            fetch();
+        return m_state == Row::End;
+    }
+
+    const FieldValue& value(int index) override {
+        if (eof())
+            throw DbError("There is no current row.");
+        return m_values.at(index);
+    }
+
+    void moveNext() override {
+        if (!eof())
+            fetch();
+    }
+
+    bool nextRecordset() override {
+        m_fields.clear();
+        m_state = Row::End;
+        if (!m_statement)
+            return false;
+        if (check(SQLMoreResults(m_statement), "SQLMoreResults") == SQL_NO_DATA) {
+            freeStatement();
+            return false;
+        }
+        describe();
+        return true;
+    }
+
+    void limitValueLength(int index, int characters) override {
+        m_limits[index] = std::max(characters, 0);
+    }
+
+private:
+    enum class Row { Unread, Current, End };
+
+    void freeStatement() {
+        if (!m_statement)
+            return;
+        // Closing the cursor cancels what the server still sends, so the connection can take the
+        // next batch even after a failure.
+        SQLFreeStmt(m_statement, SQL_CLOSE);
+        SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
+        m_statement = SQL_NULL_HSTMT;
+        m_fields.clear();
+        m_state = Row::End;
+        m_connection.releaseLive = {};
+    }
+
+    void describe() {
+        SQLSMALLINT columns = 0;
+        check(SQLNumResultCols(m_statement, &columns), "SQLNumResultCols");
+        m_fields.resize(columns);
+        m_fetch.resize(columns);
+        m_limits.fill(-1, columns);
+        m_values.resize(columns);
+        for (SQLUSMALLINT i = 0; i < SQLUSMALLINT(columns); ++i) {
+            SQLWCHAR name[512];
+            SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+            SQLULEN size = 0;
+            check(SQLDescribeColW(m_statement, i + 1, name, SQLSMALLINT(std::size(name)),
+                                  &nameLength, &sqlType, &size, &digits, &nullable),
+                  "SQLDescribeColW");
+            SQLWCHAR typeName[128];
+            SQLSMALLINT typeNameBytes = 0;
+            check(SQLColAttributeW(m_statement, i + 1, SQL_DESC_TYPE_NAME, typeName,
+                                   SQLSMALLINT(sizeof(typeName)), &typeNameBytes, nullptr),
+                  "SQLColAttributeW");
+            const auto mapping = odbc::mapColumn(
+                sqlType, fromWide(typeName, std::clamp<qsizetype>(typeNameBytes / 2, 0, 127)));
+            m_fields[i] = {fromWide(name, std::clamp<qsizetype>(nameLength, 0, 511)), mapping.type,
+                           qint64(size)};
+            m_fetch[i] = mapping.fetch;
+        }
+        m_state = columns > 0 ? Row::Unread : Row::End;
+    }
+
+    void fetch() {
+        if (m_fields.isEmpty() || check(SQLFetch(m_statement), "SQLFetch") == SQL_NO_DATA) {
+            m_state = Row::End;
+            return;
+        }
+        for (int i = 0; i < m_fields.size(); ++i)
+            m_values[i] = read(SQLUSMALLINT(i + 1), m_fetch.at(i), m_limits.at(i));
+        m_state = Row::Current;
+    }
+
+    template <typename T> bool readFixed(SQLUSMALLINT column, SQLSMALLINT cType, T& target) {
+        SQLLEN indicator = 0;
+        check(SQLGetData(m_statement, column, cType, &target, sizeof(T), &indicator), "SQLGetData");
+        return indicator != SQL_NULL_DATA;
+    }
+
+    // A text or binary value in pieces, up to `limitBytes` when that is not negative. Null gives
+    // nothing.
+    std::optional<QByteArray> readLong(SQLUSMALLINT column, SQLSMALLINT cType, qsizetype terminator,
+                                       qsizetype limitBytes) {
+        QByteArray data;
+        qsizetype piece = 64 * 1024;
+        if (limitBytes >= 0)
+            piece = std::min<qsizetype>(piece, limitBytes + terminator);
+        piece = std::max<qsizetype>(piece, 2 * terminator + 2);
+        m_buffer.resize(piece);
+        for (;;) {
+            SQLLEN indicator = 0;
+            const SQLRETURN rc = check(SQLGetData(m_statement, column, cType, m_buffer.data(),
+                                                  SQLLEN(m_buffer.size()), &indicator),
+                                       "SQLGetData");
+            if (rc == SQL_NO_DATA)
+                return data;
+            if (indicator == SQL_NULL_DATA)
+                return std::nullopt;
+            const qsizetype available = m_buffer.size() - terminator;
+            qsizetype got = available;
+            bool whole = rc == SQL_SUCCESS;
+            if (indicator != SQL_NO_TOTAL) {
+                got = std::min<qsizetype>(indicator, available);
+                whole = whole || indicator <= available;
+            }
+            data.append(m_buffer.constData(), got);
+            if (whole || (limitBytes >= 0 && data.size() >= limitBytes))
+                return data;
+        }
+    }
+
+    FieldValue read(SQLUSMALLINT column, FetchAs fetch, int limit) {
+        switch (fetch) {
+        case FetchAs::Integer: {
+            SQLBIGINT v = 0;
+            return readFixed(column, SQL_C_SBIGINT, v) ? FieldValue(qint64(v)) : FieldValue();
+        }
+        case FetchAs::Real: {
+            SQLREAL v = 0;
+            return readFixed(column, SQL_C_FLOAT, v) ? FieldValue(double(v)) : FieldValue();
+        }
+        case FetchAs::Double: {
+            SQLDOUBLE v = 0;
+            return readFixed(column, SQL_C_DOUBLE, v) ? FieldValue(double(v)) : FieldValue();
+        }
+        case FetchAs::Bit: {
+            unsigned char v = 0;
+            return readFixed(column, SQL_C_BIT, v) ? FieldValue(v != 0) : FieldValue();
+        }
+        case FetchAs::DateTime: {
+            SQL_TIMESTAMP_STRUCT v{};
+            if (!readFixed(column, SQL_C_TYPE_TIMESTAMP, v))
+                return {};
+            return DateTimeValue{v.year,   v.month,  v.day,          v.hour,
+                                 v.minute, v.second, int(v.fraction)};
+        }
+        case FetchAs::Guid: {
+            SQLGUID v{};
+            if (!readFixed(column, SQL_C_GUID, v))
+                return {};
+            return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3],
+                         v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+        }
+        case FetchAs::DecimalText: {
+            const auto text = readLong(column, SQL_C_CHAR, 1, -1);
+            return text ? FieldValue(QString::fromLatin1(*text)) : FieldValue();
+        }
+        case FetchAs::Binary: {
+            // Two hex digits a byte after "0x"; one byte more shows that the value goes on.
+            const auto bytes = readLong(column, SQL_C_BINARY, 0, limit < 0 ? -1 : limit / 2 + 1);
+            return bytes ? FieldValue(*bytes) : FieldValue();
+        }
+        case FetchAs::Text: {
+            // One character more than needed, so that a cut never ends inside a surrogate pair.
+            const auto text =
+                readLong(column, SQL_C_WCHAR, 2, limit < 0 ? -1 : (qsizetype(limit) + 1) * 2);
+            if (!text)
+                return {};
+            return fromWide(reinterpret_cast<const SQLWCHAR*>(text->constData()), text->size() / 2);
+        }
+        }
+        return {};
+    }
+
+    OdbcConnection::Private& m_connection;
+    SQLHSTMT m_statement;
+    QList<FieldInfo> m_fields;
+    QList<FetchAs> m_fetch;
+    QList<int> m_limits;
+    QList<FieldValue> m_values;
+    QByteArray m_buffer;
+    Row m_state = Row::End;
+};
+
+} // namespace
+
+OdbcConnection::OdbcConnection() : d(std::make_unique<Private>()) {}
+
+OdbcConnection::~OdbcConnection() {
+    close();
+}
+
+void OdbcConnection::open(const QString& connectionString) {
+    close();
+    const QString text =
+        odbcConnectionString(parseConnectionString(connectionString), odbcDriver());
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, environment(), &dbc)))
+        throw DbError("The ODBC driver manager cannot make a connection.");
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(connectionTimeout(), 0))), 0);
+    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide(text), SQLSMALLINT(text.size()),
+                                           nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        const QList<Diagnostic> records = diagnostics(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        throw odbc::errorFrom(records, "SQLDriverConnectW");
+    }
+    d->dbc = dbc;
+    d->messages.clear();
+}
+
+void OdbcConnection::close() {
+    d->release();
+    if (d->dbc == SQL_NULL_HDBC)
+        return;
+    SQLDisconnect(d->dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, d->dbc);
+    d->dbc = SQL_NULL_HDBC;
+}
+
+bool OdbcConnection::isOpen() const {
+    return d->dbc != SQL_NULL_HDBC;
+}
+
+std::unique_ptr<RecordSet> OdbcConnection::execute(const QString& batch, ExecuteMode mode) {
+    if (!isOpen())
+        throw DbError("The connection is not open.", "08003");
+    d->release();
+    d->messages.clear();
+    SQLHSTMT statement = SQL_NULL_HSTMT;
+    d->check(SQLAllocHandle(SQL_HANDLE_STMT, d->dbc, &statement), SQL_HANDLE_DBC, d->dbc,
+             "SQLAllocHandle");
+    auto records = std::make_unique<OdbcRecordSet>(*d, statement);
+    records->check(
+        SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(commandTimeout(), 0))), 0),
+        "SQLSetStmtAttr");
+    const SQLRETURN rc = records->check(
+        SQLExecDirectW(statement, wide(batch), SQLINTEGER(batch.size())), "SQLExecDirectW");
+    if (mode == ExecuteMode::NoRecords) {
+        records->drain();
+        return nullptr;
+    }
+    if (!records->begin(rc))
+        return nullptr;
+    return records;
+}
+
+QStringList OdbcConnection::takeMessages() {
+    return std::exchange(d->messages, {});
+}
+
+} // namespace vx

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DataAccess.h"
+
+#include <memory>
+
+namespace vx {
+
+// A connection through unixODBC (ODBC 3) and the driver of odbcDriver(). Batches go out as UTF-16;
+// informational messages are the diagnostic records with native error 0 and SQLSTATE 01000, with
+// the driver's "[FreeTDS][SQL Server]" prefix removed; errors carry the first record that is not a
+// warning. The statement is forward-only and read-only, so results stream from the server.
+class OdbcConnection : public Connection {
+public:
+    OdbcConnection();
+    ~OdbcConnection() override;
+
+    void open(const QString& connectionString) override;
+    void close() override;
+    bool isOpen() const override;
+    std::unique_ptr<RecordSet> execute(const QString& batch, ExecuteMode mode) override;
+    QStringList takeMessages() override;
+
+    struct Private;
+
+private:
+    std::unique_ptr<Private> d;
+};
+
+} // namespace vx
