@@ -23,6 +23,7 @@ template <class T> T* named(T* component, const char* name) {
 
 QLabel* newLabel(QWidget* parent, const char* name, int left, int top) {
     auto* label = named(new QLabel(parent), name);
+    label->setTextFormat(Qt::PlainText);
     label->move(left, top);
     return label;
 }
@@ -73,6 +74,7 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
     boxLayout->addWidget(Panel1, 1);
 
     Label1 = named(new QLabel(Panel1), "Label1");
+    Label1->setTextFormat(Qt::PlainText);
     Label1->setFixedHeight(25);
     Label1->setMinimumWidth(200);
     Label1->setWordWrap(true);

@@ -176,13 +176,15 @@ TEST_P(LinkLabelsTest, ShowTheirTextOrTheAddress) {
     EXPECT_EQ(about->lMail->text(), QString::fromUtf8(GetParam().shownMail));
     EXPECT_EQ(about->lLinkCaption->text(), QStringLiteral("Web"));
     EXPECT_EQ(about->lMailCaption->text(), QStringLiteral("Mail"));
+    // Texts from tables and settings are shown as they are, never as markup.
+    EXPECT_EQ(about->lLink->textFormat(), Qt::PlainText);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, LinkLabelsTest,
     testing::Values(LinkCase{"Given", "Home page", "Write to us", "Home page", "Write to us"},
                     LinkCase{"Empty", "", "", "https://example.org/vx", "team@example.org"},
-                    LinkCase{"LinkOnly", "Home page", "", "Home page", "team@example.org"}),
+                    LinkCase{"LinkOnly", "<b>Home</b>", "", "<b>Home</b>", "team@example.org"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(VersionDialogTest, LinkStripShowsOnlyWhenAskedFor) {
