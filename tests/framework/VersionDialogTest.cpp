@@ -1,7 +1,9 @@
+#include "Form.h"
 #include "ModalDriver.h"
 #include "RecordingLauncher.h"
 #include "ScriptedPrompter.h"
 #include "VersionSource.h"
+#include "uTZybTranslator.h"
 #include "uTZybVersionDialog.h"
 #include "ufAbout.h"
 
@@ -234,6 +236,46 @@ TEST_F(LinkClickTest, ALinkThatCannotOpenShowsWhy) {
     auto about = shownAbout();
     QTest::mouseClick(about->lLink, Qt::LeftButton);
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("no application could open it")});
+}
+
+// The main window's way of holding the about box: an owned component that its translator reaches.
+class OwnerWindow : public QWidget, public vx::Form {
+public:
+    OwnerWindow() {
+        addComponent(&dialog, QStringLiteral("ZybVersionDialog"));
+        addComponent(&translator, QStringLiteral("ZybTranslator"));
+        translator.LoadTable({
+            {"ZybVersionDialog.AboutDlgCaption", "About", "О программе"},
+            {"zybversiondialog.CompanyNameCaption", "Company", "Компания"},
+            {"ZybVersionDialog.DlgVersionPageCaption", "Version", "Версия"},
+            {"ZybVersionDialog.FileVersionCaption", "Version of file", "Версия файла"},
+            {"ZybVersionDialog.Link", "https://example.org/en", "https://example.org/ru"},
+            {"ZybVersionDialog.LinkCaption", "Web", "Сайт"},
+            {"ZybVersionDialog.MailCaption", "Mail", "Почта"},
+        });
+    }
+
+    TZybVersionDialog dialog{this};
+    TZybTranslator translator{this};
+};
+
+TEST(VersionDialogTranslationTest, LanguageReplacesCaptionsAndLink) {
+    FakeVersionSource source;
+    source.table = fullTable();
+    OwnerWindow window;
+    window.translator.SetActiveLanguage(1);
+    window.translator.ApplyLanguage();
+
+    auto about = window.dialog.CreateAboutWindow();
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("О программе"));
+    EXPECT_EQ(about->PageControl->tabText(0), QStringLiteral("Версия"));
+    EXPECT_EQ(rowsOf(*about), Rows({{"Компания", "Maker"},
+                                    {"Версия файла", "2.5.0"},
+                                    {"Product Name", "Vornalex"},
+                                    {"Product Version", "2.5"}}));
+    EXPECT_EQ(about->lLink->text(), QStringLiteral("https://example.org/ru"));
+    EXPECT_EQ(about->lLinkCaption->text(), QStringLiteral("Сайт"));
+    EXPECT_EQ(about->lMailCaption->text(), QStringLiteral("Почта"));
 }
 
 TEST_F(VersionDialogTest, ExecuteShowsTheBoxModallyUntilOk) {
