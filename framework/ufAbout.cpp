@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 

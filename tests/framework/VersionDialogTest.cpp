@@ -112,13 +112,6 @@ TEST_F(VersionDialogTest, EntriesMissingFromALaterReadKeepTheirEarlierValues) {
     EXPECT_EQ(dialog.InfoLines(), QStringList({"Company Name=New maker", "File Version=2.5.0"}));
 }
 
-TEST_F(VersionDialogTest, RowsSplitAtTheFirstEqualsSign) {
-    dialog.SetVersionInfo({viCompanyName});
-    dialog.SetCompanyNameCaption(QStringLiteral("Company"));
-    source.table = QMap<QString, QString>{{prefix + "CompanyName", "a=b"}};
-    EXPECT_EQ(rowsOf(*dialog.CreateAboutWindow()), Rows({{"Company", "a=b"}}));
-}
-
 TEST_F(VersionDialogTest, KeyColumnFitsTheWidestKeyOnShow) {
     dialog.SetVersionInfo({viCompanyName, viOriginalFileName});
     auto about = dialog.CreateAboutWindow();
