@@ -12,20 +12,17 @@ constexpr int TextStripHeight = 25;
 constexpr int TopRightWidth = 91;
 constexpr int ButtonStripHeight = 35;
 
-QWidget* panel(QWidget* parent, const QString& name) {
-    auto* widget = new QWidget(parent);
-    widget->setObjectName(name);
-    return widget;
-}
-
 } // namespace
 
 TfZybCustomDialog::TfZybCustomDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      pTop(panel(this, "pTop")), Panel1(panel(pTop, "Panel1")), StaticText(new QLabel(Panel1)),
-      pTopRight(panel(pTop, "pTopRight")), ParentPanel(panel(this, "ParentPanel")),
-      pButton(new TZybDlgButtonPanel(this)) {
+      pTop(addComponent(new QWidget(this), "pTop")),
+      Panel1(addComponent(new QWidget(pTop), "Panel1")),
+      StaticText(addComponent(new QLabel(Panel1), "StaticText")),
+      pTopRight(addComponent(new QWidget(pTop), "pTopRight")),
+      ParentPanel(addComponent(new QWidget(this), "ParentPanel")),
+      pButton(addComponent(new TZybDlgButtonPanel(this), "pButton")) {
     setObjectName("fZybCustomDialog");
     setWindowTitle("Caption");
 
@@ -35,7 +32,6 @@ TfZybCustomDialog::TfZybCustomDialog(QWidget* parent)
     topLayout->setSpacing(0);
     topLayout->addWidget(Panel1, 1);
     topLayout->addWidget(pTopRight);
-    StaticText->setObjectName("StaticText");
     StaticText->move(5, 7);
     SetText("Text");
     pTopRight->setFixedWidth(TopRightWidth);
@@ -45,7 +41,6 @@ TfZybCustomDialog::TfZybCustomDialog(QWidget* parent)
     auto* content = new QVBoxLayout(ParentPanel);
     content->setContentsMargins(5, 5, 5, 5);
 
-    pButton->setObjectName("pButton");
     pButton->setFixedHeight(ButtonStripHeight);
     pButton->SetAlign(TZybDlgButtonPanel::alBottom);
     TZybDlgButton* ok = pButton->Buttons().Add();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Form.h"
 #include "uTZybDlgButtonPanel.h"
 
 #include <QDialog>
@@ -12,7 +13,7 @@ class TZybCustomDialogAction;
 // its right), the content in the middle and the OK/Cancel strip at the bottom. OK asks BeforeOk,
 // Cancel and Esc ask the action's BeforeCancel; either may keep the window open. The close box
 // ends the dialog with Cancel without asking.
-class TfZybCustomDialog : public QDialog {
+class TfZybCustomDialog : public QDialog, public vx::Form {
     Q_OBJECT
 public:
     using TCloseQueryEvent = std::function<void(QObject* Sender, bool& CanClose)>;

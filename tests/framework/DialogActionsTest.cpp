@@ -1,4 +1,4 @@
-#include "Errors.h"
+#include "ErrorText.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompter.h"
 #include "uTUniqueReader.h"
@@ -64,11 +64,19 @@ struct Recorder {
     QList<QObject*> senders;
 };
 
-TEST(DialogAction, RaisesItsEventsInOrderOnOk) {
+// An action lending the host's content to its dialog.
+class DialogAction : public testing::Test {
+protected:
+    DialogAction() {
+        action.Control = host.content;
+        action.CopyControl = false;
+    }
+
     Host host;
-    TZybControlDialogAction action(&host.window);
-    action.Control = host.content;
-    action.CopyControl = false;
+    TZybControlDialogAction action{&host.window};
+};
+
+TEST_F(DialogAction, RaisesItsEventsInOrderOnOk) {
     Recorder recorder(action);
     QObject* frame = nullptr;
     onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
@@ -85,11 +93,7 @@ TEST(DialogAction, RaisesItsEventsInOrderOnOk) {
     EXPECT_EQ(action.Dialog(), nullptr);
 }
 
-TEST(DialogAction, RaisesNoOkEventsOnCancel) {
-    Host host;
-    TZybControlDialogAction action(&host.window);
-    action.Control = host.content;
-    action.CopyControl = false;
+TEST_F(DialogAction, RaisesNoOkEventsOnCancel) {
     Recorder recorder(action);
     onNextModalOf<TfZybCustomDialog>(clickCancel);
     EXPECT_FALSE(action.Execute());
@@ -98,12 +102,8 @@ TEST(DialogAction, RaisesNoOkEventsOnCancel) {
                                             "BeforeCancel", "AfterExecute"}));
 }
 
-TEST(DialogAction, VetoedOkAndCancelKeepTheDialogOpen) {
+TEST_F(DialogAction, VetoedOkAndCancelKeepTheDialogOpen) {
     vx::test::ScriptedPrompter prompter;
-    Host host;
-    TZybControlDialogAction action(&host.window);
-    action.Control = host.content;
-    action.CopyControl = false;
     int okAsked = 0, cancelAsked = 0;
     action.BeforeOk = [&](QObject*, bool& canClose) {
         if (++okAsked == 1)
@@ -130,11 +130,7 @@ TEST(DialogAction, VetoedOkAndCancelKeepTheDialogOpen) {
     EXPECT_EQ(prompter.texts(), QStringList("Name not entered."));
 }
 
-TEST(DialogAction, ReadOnlyDisablesOkOnly) {
-    Host host;
-    TZybControlDialogAction action(&host.window);
-    action.Control = host.content;
-    action.CopyControl = false;
+TEST_F(DialogAction, ReadOnlyDisablesOkOnly) {
     for (bool fromHandler : {false, true}) {
         action.ReadOnly = !fromHandler;
         action.OnGetReadOnly = [&](QObject*, bool& readOnly) {
@@ -157,11 +153,9 @@ struct Form : QWidget {
     Form() { resize(380, 240); }
 };
 
-TEST(DialogAction, SizesTheFrameFromTheContent) {
+TEST_F(DialogAction, SizesTheFrameFromTheContent) {
     Form form;
-    TZybControlDialogAction action;
     action.Control = &form;
-    action.CopyControl = false;
     struct Seen {
         QSize client;
         int parentPanel;
@@ -204,11 +198,9 @@ TEST(DialogAction, SizesTheFrameFromTheContent) {
     EXPECT_EQ(outerHeight, form.screen()->availableGeometry().height() - 40);
 }
 
-TEST(DialogAction, RemembersTheSizeTheUserLeft) {
+TEST_F(DialogAction, RemembersTheSizeTheUserLeft) {
     Form form;
-    TZybControlDialogAction action;
     action.Control = &form;
-    action.CopyControl = false;
     onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
         dialog->resize(500, 400);
         QTimer::singleShot(0, dialog, [dialog] { clickOk(dialog); });
@@ -228,16 +220,12 @@ TEST(DialogAction, RemembersTheSizeTheUserLeft) {
 
 enum class Ending { Ok, Cancel, BeforeExecuteFails, OnOkFails, AfterExecuteFails };
 
-class DialogActionLending : public testing::TestWithParam<Ending> {};
+class DialogActionLending : public DialogAction, public testing::WithParamInterface<Ending> {};
 
 TEST_P(DialogActionLending, GivesTheControlBack) {
     const Ending ending = GetParam();
-    Host host;
     QWidget topRight(&host.window);
     topRight.hide();
-    TZybControlDialogAction action(&host.window);
-    action.Control = host.content;
-    action.CopyControl = false;
     action.TopRightControl = &topRight;
     auto fail = [](QObject*) { throw vx::Error("handler failed"); };
     if (ending == Ending::BeforeExecuteFails)
@@ -271,18 +259,13 @@ INSTANTIATE_TEST_SUITE_P(Endings, DialogActionLending,
                          testing::Values(Ending::Ok, Ending::Cancel, Ending::BeforeExecuteFails,
                                          Ending::OnOkFails, Ending::AfterExecuteFails));
 
-TEST(DialogAction, FailsWithoutControl) {
+TEST_F(DialogAction, FailsWithoutControl) {
     vx::test::ScriptedPrompter prompter;
-    TZybControlDialogAction action;
+    action.Control = nullptr;
     QStringList events;
     action.BeforeExecute = [&](QObject*) { events << "BeforeExecute"; };
     action.AfterExecute = [&](QObject*) { events << "AfterExecute"; };
-    try {
-        action.Execute();
-        ADD_FAILURE() << "no failure";
-    } catch (const vx::Error& e) {
-        EXPECT_EQ(e.message(), "Property \"Control\" not assigned.");
-    }
+    EXPECT_EQ(vx::test::errorText([&] { action.Execute(); }), "Property \"Control\" not assigned.");
     EXPECT_EQ(events, QStringList("AfterExecute"));
     EXPECT_EQ(action.Dialog(), nullptr);
 
@@ -290,17 +273,10 @@ TEST(DialogAction, FailsWithoutControl) {
     EXPECT_EQ(prompter.texts(), QStringList("Property \"Control\" not assigned."));
 }
 
-TEST(DialogAction, ShowsACopyOfTheControlWhenAsked) {
-    Host host;
-    TZybControlDialogAction action(&host.window);
-    action.Control = host.content;
-    try {
-        action.Execute();
-        ADD_FAILURE() << "no failure";
-    } catch (const vx::Error& e) {
-        EXPECT_EQ(e.message(),
-                  "Cannot copy the control Edit1: no copy is known for class QLineEdit.");
-    }
+TEST_F(DialogAction, ShowsACopyOfTheControlWhenAsked) {
+    action.CopyControl = true;
+    EXPECT_EQ(vx::test::errorText([&] { action.Execute(); }),
+              "Cannot copy the control Edit1: no copy is known for class QLineEdit.");
     EXPECT_EQ(host.content->parentWidget(), &host.window);
 
     TUniqueReader::RegisterClass(QLineEdit::staticMetaObject, [](const QWidget& source) {
