@@ -115,7 +115,8 @@ void TZybCustomDialogAction::ApplyReadOnly() {
 void TZybCustomDialogAction::FinishDialog() {
     const auto giveBack = qScopeGuard([this] {
         m_topRightLoan.giveBack();
-        m_dialog->pTopRight->hide();
+        if (m_dialog)
+            m_dialog->pTopRight->hide();
     });
     if (AfterExecute)
         AfterExecute(this);
@@ -168,7 +169,7 @@ void TZybControlDialogAction::PrepareDialog() {
 void TZybControlDialogAction::FinishDialog() {
     const auto giveBack = qScopeGuard([this] { m_loan.giveBack(); });
     TZybCustomDialogAction::FinishDialog();
-    if (m_shownControl) {
+    if (m_shownControl && Dialog()) {
         ControlWidth = Dialog()->width();
         ControlHeight = m_shownControl->height();
     }

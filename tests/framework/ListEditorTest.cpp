@@ -1,6 +1,7 @@
 #include "Errors.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompter.h"
+#include "uZybDesignUtils.h"
 #include "ufEditList.h"
 
 #include <QMap>
@@ -192,6 +193,14 @@ TEST_F(ListEditor, TakesItsWordsFromTheirResourceStrings) {
     EXPECT_EQ(form->aNamedObject->DialogCaption, "<Приложение>: создать");
     EXPECT_EQ(form->aNamedObject->GetDialogText(), "Введите свойства записи (Приложение):");
     EXPECT_EQ(prompter.texts(), QStringList("Название должно быть задано."));
+}
+
+TEST_F(ListEditor, TranslationTablesReachItsTexts) {
+    for (const char* name : {"DialogCaption", "DialogText", "NamedObjectTitle"})
+        ASSERT_TRUE(SetPropText(action, name, QString("%1 text").arg(name)));
+    EXPECT_EQ(action->DialogCaption, "DialogCaption text");
+    EXPECT_EQ(action->GetDialogText(), "DialogText text");
+    EXPECT_EQ(action->GetNamedObjectTitle(), "NamedObjectTitle text");
 }
 
 TEST_F(ListEditor, LendsTheItemControlAndGivesItBackHidden) {
