@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -159,18 +160,22 @@ bool FileEof(QIODevice& file) {
 }
 
 QByteArray FileReadLine(QIODevice& file) {
+    // Looks ahead a block at a time: output files of external tools run to millions of lines.
     QByteArray line;
-    char byte;
-    while (file.getChar(&byte)) {
-        if (byte == '\r') {
-            char next;
-            if (file.peek(&next, 1) == 1 && next == '\n')
-                file.getChar(&next);
-            break;
+    char block[512];
+    for (qint64 got; (got = file.peek(block, sizeof block)) > 0;) {
+        const char* end = std::find_if(block, block + got,
+                                       [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+        line.append(block, end - block);
+        if (end == block + got) {
+            file.skip(got);
+            continue;
         }
-        if (byte == '\n' || byte == '\0')
-            break;
-        line += byte;
+        file.skip(end - block + 1);
+        char next;
+        if (*end == '\r' && file.peek(&next, 1) == 1 && next == '\n')
+            file.skip(1);
+        break;
     }
     return line;
 }
