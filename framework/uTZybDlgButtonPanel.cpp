@@ -24,13 +24,15 @@ bool panelHasComponent(const TZybDlgButtonPanel& panel, const QObject* except,
 // starts the pass again with the next number.
 QString uniqueButtonName(const TZybDlgButtons& buttons, const QPushButton* button) {
     const TZybDlgButtonPanel& panel = *buttons.GetOwner();
-    for (int n = 1;; ++n) {
+    int n = 1;
+    for (;;) {
         for (int i = 0; i < buttons.Count(); ++i)
             if (buttons.Items(i)->Button()->objectName() == QStringLiteral("DlgButton%1").arg(n))
                 ++n;
         const QString name = QStringLiteral("DlgButton%1").arg(n);
         if (!panelHasComponent(panel, button, name))
             return name;
+        ++n;
     }
 }
 
