@@ -2,6 +2,7 @@
 #include "DataAccess.h"
 #include "Errors.h"
 #include "FakeConnection.h"
+#include "ModalDriver.h"
 #include "QtPrinting.h"
 #include "ScriptedPrompter.h"
 
@@ -14,9 +15,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QThread>
-#include <QTimer>
-#include <deque>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,13 +26,6 @@ protected:
         login.Connection = connection.get();
     }
 
-    // Runs one step each time the login window is shown, once it stands.
-    void whenShown(std::function<void()> step) {
-        if (answers.empty())
-            login.installEventFilter(&showWatcher);
-        answers.push_back(std::move(step));
-    }
-
     void fill(const QString& server, const QString& database, const QString& user,
               const QString& password, bool trusted = false) {
         login.SetServer(server);
@@ -44,27 +35,10 @@ protected:
         login.SetTrusted(trusted);
     }
 
-    class ShowWatcher : public QObject {
-    public:
-        explicit ShowWatcher(LoginTest& test) : m_test(test) {}
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Show && !m_test.answers.empty()) {
-                QTimer::singleShot(0, m_test.answers.front());
-                m_test.answers.pop_front();
-            }
-            return false;
-        }
-
-    private:
-        LoginTest& m_test;
-    };
-
     vx::test::ScriptedPrompter prompter;
     vx::test::FakeServer server;
     std::unique_ptr<vx::Connection> connection = vx::createConnection();
     TfCrfLogin login;
-    std::deque<std::function<void()>> answers;
-    ShowWatcher showWatcher{*this};
 };
 
 TEST_F(LoginTest, OwnsItsComponentsByName) {
@@ -165,11 +139,13 @@ INSTANTIATE_TEST_SUITE_P(Fields, FormShowTest,
 TEST_F(LoginTest, DialogAsksAgainAfterAFailureUntilConnected) {
     fill("srv", "db", "sa", "wrong");
     server.failOpen("Login failed for user 'sa'.");
-    whenShown([&] { login.bOk->click(); });
-    whenShown([&] {
-        server.failOpen({});
-        login.ePassword->setText("right");
-        login.bOk->click();
+    vx::test::onNextModalOf<TfCrfLogin>([&](TfCrfLogin* dialog) {
+        dialog->bOk->click();
+        vx::test::onNextModalOf<TfCrfLogin>([&](TfCrfLogin* again) {
+            server.failOpen({});
+            again->ePassword->setText("right");
+            again->bOk->click();
+        });
     });
     EXPECT_TRUE(login.Login());
     EXPECT_TRUE(connection->isOpen());
@@ -184,7 +160,7 @@ TEST_F(LoginTest, DialogAsksAgainAfterAFailureUntilConnected) {
 
 TEST_F(LoginTest, CancelGivesUp) {
     fill("srv", "db", "sa", "pw");
-    whenShown([&] { login.bCancel->click(); });
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     EXPECT_FALSE(login.Login());
     EXPECT_TRUE(server.openedConnectionStrings().isEmpty());
 }
@@ -212,9 +188,9 @@ TEST_F(LoginTest, EmbeddedModeTriesOnce) {
 TEST_F(LoginTest, WorkerThreadLoginShowsTheDialogOnTheGuiThread) {
     fill("srv", "db", "sa", "pw");
     QThread* shownOn = nullptr;
-    whenShown([&] {
+    vx::test::onNextModalOf<TfCrfLogin>([&](TfCrfLogin* dialog) {
         shownOn = QThread::currentThread();
-        login.bOk->click();
+        dialog->bOk->click();
     });
     bool connected = false;
     QEventLoop loop;
@@ -239,7 +215,7 @@ TEST_F(LoginTest, CommandLineConnectsTheFirstLoginOnly) {
     TfCrfLogin later;
     later.Connection = connection.get();
     later.SetServer("other");
-    QTimer::singleShot(0, &later, [&] { later.bCancel->click(); });
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     EXPECT_FALSE(later.Login());
     EXPECT_EQ(later.GetServer(), "other");
 }
@@ -248,7 +224,7 @@ TEST_F(LoginTest, CommandLineFailureIsShownAndTheDialogFollows) {
     vx::setApplicationTitle("Vornalex");
     setLoginArguments({"vornalex", "-s", "S", "-d", "D", "-t"});
     server.failOpen("Unable to connect: Adaptive Server is unavailable or does not exist");
-    whenShown([&] { login.bCancel->click(); });
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     EXPECT_FALSE(login.Login());
     ASSERT_EQ(prompter.prompts().size(), 1);
     EXPECT_EQ(prompter.prompts()[0].caption, "Vornalex");
