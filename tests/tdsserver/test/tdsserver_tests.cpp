@@ -1,0 +1,664 @@
+// Tests of the TDS test server through unixODBC and the FreeTDS ODBC driver.
+#include "odbc_client.h"
+#include "tds_sql.h"
+#include "tds_test_server.h"
+#include "tds_values.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace tdsserver;
+using namespace tdsserver::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::vector<std::string> column0(const ResultSet& rs) {
+    std::vector<std::string> v;
+    for (const Row& r : rs.rows)
+        v.push_back(r.at(0).value_or("NULL"));
+    return v;
+}
+
+std::vector<ResultSet> withColumns(const BatchResult& r) {
+    std::vector<ResultSet> v;
+    for (const ResultSet& rs : r.results)
+        if (!rs.columns.empty())
+            v.push_back(rs);
+    return v;
+}
+
+double secondsSince(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        srv_.createDatabase("db1", "CREATE TABLE t(id int PRIMARY KEY, name nvarchar(20));"
+                                   "INSERT INTO t VALUES(1,'one'),(2,'two'),(3,'three');");
+        srv_.createDatabase("db2", "CREATE TABLE t(id int, name nvarchar(20));"
+                                   "INSERT INTO t VALUES(20,'twenty');");
+    }
+    void connect(OdbcClient& c, const std::string& db = "db1") {
+        ASSERT_TRUE(SQL_SUCCEEDED(c.connect(srv_.odbcConnectionString("sa", "pw", db))))
+            << (c.lastDiags().empty() ? "" : c.lastDiags()[0].text);
+    }
+    TestServer srv_;
+};
+
+TestServerOptions usersWithRoles() {
+    TestServerOptions o;
+    o.users = std::vector<User>{{"sa", "secret", {"db_owner", "readers"}},
+                                {"guest", "p;w{d Ж=", {}}};
+    return o;
+}
+
+} // namespace
+
+// --- Login --------------------------------------------------------------------
+
+TEST(Login, AcceptsUserFromUsersFileAndSelectsDatabase) {
+    TestServer srv(usersWithRoles());
+    srv.createDatabase("shop");
+    OdbcClient c;
+    ASSERT_TRUE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("SA", "secret", "shop"))));
+    auto r = c.exec("SELECT db_name() AS db, suser_sname() AS who");
+    ASSERT_EQ(withColumns(r).size(), 1u);
+    EXPECT_EQ(withColumns(r)[0].rows.at(0).at(0), "shop");
+    EXPECT_EQ(withColumns(r)[0].rows.at(0).at(1), "SA");
+}
+
+TEST(Login, WrongPasswordGivesError18456) {
+    TestServer srv(usersWithRoles());
+    OdbcClient c;
+    EXPECT_FALSE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("sa", "wrong"))));
+    bool found = false;
+    for (const Diag& d : c.lastDiags())
+        found |= d.native == 18456 && d.text == "Login failed for user 'sa'.";
+    EXPECT_TRUE(found);
+}
+
+TEST(Login, UnknownUserGivesError18456) {
+    TestServer srv(usersWithRoles());
+    OdbcClient c;
+    EXPECT_FALSE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("nobody", "secret"))));
+    bool found = false;
+    for (const Diag& d : c.lastDiags())
+        found |= d.native == 18456 && d.text == "Login failed for user 'nobody'.";
+    EXPECT_TRUE(found);
+}
+
+TEST(Login, UnknownDatabaseGivesError4060) {
+    TestServer srv;
+    OdbcClient c;
+    EXPECT_FALSE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("sa", "x", "nope"))));
+    bool found = false;
+    for (const Diag& d : c.lastDiags())
+        found |= d.native == 4060 &&
+                 d.text == "Cannot open database \"nope\" requested by the login. The login failed.";
+    EXPECT_TRUE(found);
+}
+
+TEST(Login, PasswordWithSemicolonBraceAndCyrillic) {
+    TestServer srv(usersWithRoles());
+    OdbcClient c;
+    EXPECT_TRUE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("guest", "p;w{d Ж="))));
+}
+
+TEST(Login, WithoutUsersAnyLoginIsAcceptedAndMasterIsDefault) {
+    TestServer srv;
+    OdbcClient c;
+    ASSERT_TRUE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("anyone", "anything", ""))));
+    auto r = c.exec("SELECT db_name()");
+    ASSERT_EQ(withColumns(r).size(), 1u);
+    EXPECT_EQ(withColumns(r)[0].rows.at(0).at(0), "master");
+}
+
+TEST(Login, SessionIdsAreNonZeroAndDistinct) {
+    TestServer srv;
+    OdbcClient a, b;
+    ASSERT_TRUE(SQL_SUCCEEDED(a.connect(srv.odbcConnectionString("sa", "x"))));
+    ASSERT_TRUE(SQL_SUCCEEDED(b.connect(srv.odbcConnectionString("sa", "x"))));
+    auto ra = a.exec("SELECT @@SPID");
+    auto rb = b.exec("SELECT @@SPID");
+    std::string sa = withColumns(ra).at(0).rows.at(0).at(0).value();
+    std::string sb = withColumns(rb).at(0).rows.at(0).at(0).value();
+    EXPECT_NE(std::stoi(sa), 0);
+    EXPECT_NE(sa, sb);
+}
+
+TEST(Login, UsersFileFormat) {
+    char path[] = "/tmp/tdsusers-XXXXXX";
+    int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    {
+        std::ofstream f(path);
+        f << "# comment\n\nsa\tsecret\tdb_owner, readers\r\nbob\tpw\nnopw\n";
+    }
+    auto users = loadUsersFile(path);
+    std::remove(path);
+    ASSERT_EQ(users.size(), 3u);
+    EXPECT_EQ(users[0].name, "sa");
+    EXPECT_EQ(users[0].password, "secret");
+    EXPECT_EQ(users[0].roles, (std::vector<std::string>{"db_owner", "readers"}));
+    EXPECT_EQ(users[1].password, "pw");
+    EXPECT_TRUE(users[1].roles.empty());
+    EXPECT_EQ(users[2].password, "");
+    EXPECT_THROW(loadUsersFile("/nonexistent/users"), std::runtime_error);
+}
+
+// --- Batches -----------------------------------------------------------------
+
+TEST_F(ServerTest, PrintIsAnInfoMessage) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("PRINT 'hello'; PRINT N'a' + 'б' + CAST(1 + 1 AS varchar(5))");
+    EXPECT_EQ(r.execRc, SQL_SUCCESS_WITH_INFO);
+    std::vector<std::string> infos;
+    for (const Diag& d : r.diags) {
+        EXPECT_EQ(d.state, "01000");
+        EXPECT_EQ(d.native, 0);
+        infos.push_back(d.text);
+    }
+    EXPECT_EQ(infos, (std::vector<std::string>{"hello", "aб2"}));
+}
+
+TEST_F(ServerTest, SeveralResultSetsAndCounts) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT id FROM t ORDER BY id; SELECT 'x' AS b, 2 AS c;"
+                    "INSERT INTO t VALUES(4, 'four'); SELECT name FROM t WHERE id = 4;"
+                    "SELECT * FROM t WHERE 1 = 0");
+    EXPECT_FALSE(r.anyError);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"columns:1", "row:1", "row:2", "row:3",
+                                                  "columns:2", "row:x|2", "count:1", "columns:1",
+                                                  "row:four", "columns:2"}));
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 4u);
+    EXPECT_EQ(sets[1].columns, (std::vector<std::string>{"b", "c"}));
+    EXPECT_TRUE(sets[3].rows.empty());
+}
+
+TEST_F(ServerTest, StatementsWithoutSemicolons) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("PRINT 'a'\nSELECT 1 AS one\nUPDATE t SET name = 'uno' WHERE id = 1\n"
+                    "SELECT name FROM t WHERE id = 1");
+    EXPECT_EQ(r.events, (std::vector<std::string>{"info:a", "count:-1", "columns:1", "row:1",
+                                                  "count:1", "columns:1", "row:uno"}));
+}
+
+TEST_F(ServerTest, ColumnTypesAndNulls) {
+    srv_.execSqlite("db1", R"(
+        CREATE TABLE ty(i int, bi bigint, si smallint, ti tinyint, b bit, d decimal(10,3),
+            n numeric(5,0), m money, f float, r real, dt datetime, da date, tm time,
+            vc varchar(10), nv nvarchar(20), c char(5), tx text, g uniqueidentifier,
+            vb varbinary(8), d2 datetime2(3), sm smallmoney);
+        INSERT INTO ty VALUES(-5, 9000000000, -300, 200, 1, '1234.567', 99999, 12.3456, 1.5,
+            2.25, '2024-02-29 13:45:10.123', '2024-02-29', '13:45:10.1234567', 'abc',
+            'Привет', 'ab', 'long text', '6F9619FF-8B86-D011-B42D-00C04FC964FF', X'0102FF',
+            '2024-01-02 03:04:05.678', -1.25);
+        INSERT INTO ty DEFAULT VALUES;)");
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT * FROM ty");
+    ASSERT_FALSE(r.anyError) << (r.diags.empty() ? "" : r.diags[0].text);
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 1u);
+    const ResultSet& rs = sets[0];
+    ASSERT_EQ(rs.rows.size(), 2u);
+    const Row expected = {"-5",
+                          "9000000000",
+                          "-300",
+                          "200",
+                          "1",
+                          "1234.567",
+                          "99999",
+                          "12.3456",
+                          "1.5",
+                          "2.25",
+                          "2024-02-29 13:45:10.123",
+                          "2024-02-29",
+                          "13:45:10.1234567",
+                          "abc",
+                          "Привет",
+                          "ab   ",
+                          "long text",
+                          "6F9619FF-8B86-D011-B42D-00C04FC964FF",
+                          "0102ff",
+                          "2024-01-02 03:04:05.678",
+                          "-1.2500"};
+    EXPECT_EQ(rs.rows[0], expected);
+    for (const auto& v : rs.rows[1])
+        EXPECT_FALSE(v.has_value());
+    const std::vector<SQLSMALLINT> types = {
+        SQL_INTEGER, SQL_BIGINT,    SQL_SMALLINT,     SQL_TINYINT, SQL_BIT,
+        SQL_NUMERIC, SQL_NUMERIC,   SQL_DECIMAL,      SQL_DOUBLE,  SQL_REAL,
+        SQL_TYPE_TIMESTAMP, SQL_TYPE_DATE, -154 /* SQL_SS_TIME2 */, SQL_WVARCHAR, SQL_WVARCHAR,
+        SQL_WCHAR,   SQL_WLONGVARCHAR, SQL_GUID,      SQL_VARBINARY, SQL_TYPE_TIMESTAMP,
+        SQL_DECIMAL};
+    ASSERT_EQ(rs.sqlTypes.size(), types.size());
+    for (std::size_t i = 0; i < types.size(); ++i)
+        EXPECT_EQ(rs.sqlTypes[i], types[i]) << "column " << rs.columns[i];
+    EXPECT_EQ(rs.sizes[13], 10u); // varchar(10)
+    EXPECT_EQ(rs.sizes[14], 20u); // nvarchar(20)
+    EXPECT_EQ(rs.sizes[15], 5u);  // char(5)
+}
+
+TEST_F(ServerTest, ExpressionColumnsAreTypedFromTheirValues) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT 1, 3000000000, 2.5, 'abc', X'01', NULL, count(*) AS n FROM t");
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 1u);
+    const ResultSet& rs = sets[0];
+    EXPECT_EQ(rs.rows.at(0), (Row{"1", "3000000000", "2.5", "abc", "01", std::nullopt, "3"}));
+    EXPECT_EQ(rs.sqlTypes, (std::vector<SQLSMALLINT>{SQL_INTEGER, SQL_BIGINT, SQL_DOUBLE,
+                                                     SQL_WVARCHAR, SQL_VARBINARY, SQL_INTEGER,
+                                                     SQL_INTEGER}));
+    EXPECT_EQ(rs.sizes[3], 3u);
+    // Unaliased expressions have no name, as in SQL Server.
+    EXPECT_EQ(rs.columns, (std::vector<std::string>{"", "", "", "", "", "", "n"}));
+}
+
+TEST_F(ServerTest, BadStoredValueGivesConversionError) {
+    srv_.execSqlite("db1", "CREATE TABLE bad(i int, d datetime);"
+                           "INSERT INTO bad VALUES(1, '2020-01-01'), ('x', 'y');");
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT i FROM bad ORDER BY rowid");
+    EXPECT_TRUE(r.hasDiag(245, "Conversion failed when converting the nvarchar value 'x' to "
+                               "data type int."));
+    auto r2 = c.exec("SELECT 1; SELECT d FROM bad WHERE i = 'x'");
+    EXPECT_TRUE(r2.hasDiag(241));
+}
+
+TEST_F(ServerTest, CyrillicRoundTrip) {
+    OdbcClient c;
+    connect(c);
+    const std::string text = "Съешь же ещё этих мягких французских булок";
+    auto ins = c.exec("INSERT INTO t VALUES(10, N'" + text.substr(0, 20) + "')");
+    ASSERT_FALSE(ins.anyError);
+    auto r = c.exec("SELECT name AS [Имя] FROM t WHERE id = 10; PRINT N'Готово'");
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].columns.at(0), "Имя");
+    EXPECT_EQ(sets[0].rows.at(0).at(0), text.substr(0, 20));
+    EXPECT_TRUE(r.hasDiag(0, "Готово"));
+    // Stored as UTF-8 in SQLite.
+    EXPECT_EQ(srv_.querySqlite("db1", "SELECT name FROM t WHERE id = 10").at(0).at(0),
+              text.substr(0, 20));
+    auto e = c.exec("RAISERROR(N'Ошибка %s', 16, 1, N'ж')");
+    EXPECT_TRUE(e.hasDiag(50000, "Ошибка ж"));
+}
+
+TEST_F(ServerTest, RaiserrorSeverities) {
+    OdbcClient c;
+    connect(c);
+    auto low = c.exec("RAISERROR('low %s %d', 10, 1, 'x', 5)");
+    EXPECT_EQ(low.execRc, SQL_SUCCESS_WITH_INFO);
+    ASSERT_EQ(low.diags.size(), 1u);
+    EXPECT_EQ(low.diags[0].state, "01000");
+    EXPECT_EQ(low.diags[0].native, 50000);
+    EXPECT_EQ(low.diags[0].text, "low x 5");
+
+    auto high = c.exec("RAISERROR('high', 16, 1) WITH NOWAIT; INSERT INTO t VALUES(5, 'after')");
+    EXPECT_EQ(high.execRc, SQL_ERROR);
+    EXPECT_TRUE(high.hasDiag(50000, "high"));
+    EXPECT_NE(high.diags.at(0).state, "01000");
+    // The next statement of the batch still ran.
+    EXPECT_EQ(srv_.querySqlite("db1", "SELECT name FROM t WHERE id = 5").size(), 1u);
+}
+
+TEST_F(ServerTest, StatementErrorThenNextStatementsRun) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT 1 AS a; SELECT x FROM missing; SELECT 2 AS b");
+    EXPECT_EQ(r.events,
+              (std::vector<std::string>{"columns:1", "row:1",
+                                        "error:208:Invalid object name 'missing'.", "columns:1",
+                                        "row:2"}));
+    auto r2 = c.exec("INSERT INTO t VALUES(1, 'dup'); INSERT INTO t VALUES(6, 'six')");
+    EXPECT_EQ(r2.execRc, SQL_ERROR);
+    EXPECT_TRUE(r2.hasDiag(2627));
+    EXPECT_EQ(srv_.querySqlite("db1", "SELECT name FROM t WHERE id = 6").size(), 1u);
+    auto syntax = c.exec("SELEC 1");
+    EXPECT_TRUE(syntax.hasDiag(102, "Incorrect syntax near 'SELEC'."));
+    // The connection stays usable.
+    auto ok = c.exec("SELECT count(*) FROM t");
+    EXPECT_FALSE(ok.anyError);
+    EXPECT_EQ(withColumns(ok).at(0).rows.at(0).at(0), "4");
+}
+
+TEST_F(ServerTest, UseChangesDatabase) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("USE db2");
+    EXPECT_TRUE(r.hasDiag(5701, "Changed database context to 'db2'."));
+    auto n = c.exec("SELECT db_name(), name FROM t");
+    EXPECT_EQ(withColumns(n).at(0).rows.at(0), (Row{"db2", "twenty"}));
+    auto bad = c.exec("USE nowhere");
+    EXPECT_TRUE(bad.hasDiag(911));
+    auto still = c.exec("SELECT db_name()");
+    EXPECT_EQ(withColumns(still).at(0).rows.at(0).at(0), "db2");
+}
+
+TEST_F(ServerTest, ThreePartNamesReachOtherDatabases) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT a.name, b.name FROM db1.dbo.t a, db2..t b WHERE a.id = 1;"
+                    "SELECT name FROM dbo.t WHERE id = 2");
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 2u) << (r.diags.empty() ? "" : r.diags[0].text);
+    EXPECT_EQ(sets[0].rows.at(0), (Row{"one", "twenty"}));
+    EXPECT_EQ(sets[1].rows.at(0), (Row{"two"}));
+}
+
+TEST_F(ServerTest, DatabaseListAndVersion) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT name FROM master.dbo.sysdatabases ORDER BY name;"
+                    "SELECT name FROM sys.databases WHERE database_id = 1;"
+                    "SELECT @@VERSION");
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_EQ(column0(sets[0]), (std::vector<std::string>{"db1", "db2", "master"}));
+    EXPECT_EQ(column0(sets[1]), (std::vector<std::string>{"master"}));
+    EXPECT_EQ(sets[2].rows.at(0).at(0)->rfind("Microsoft SQL Server", 0), 0u);
+}
+
+TEST(Roles, IsMemberComesFromTheUsersFile) {
+    TestServer srv(usersWithRoles());
+    OdbcClient sa, guest;
+    ASSERT_TRUE(SQL_SUCCEEDED(sa.connect(srv.odbcConnectionString("sa", "secret"))));
+    ASSERT_TRUE(SQL_SUCCEEDED(guest.connect(srv.odbcConnectionString("guest", "p;w{d Ж="))));
+    const std::string q =
+        "SELECT is_member('db_owner'), is_member('READERS'), is_member('other'), "
+        "is_member('public')";
+    EXPECT_EQ(withColumns(sa.exec(q)).at(0).rows.at(0), (Row{"1", "1", "0", "1"}));
+    EXPECT_EQ(withColumns(guest.exec(q)).at(0).rows.at(0), (Row{"0", "0", "0", "1"}));
+}
+
+TEST_F(ServerTest, SetNocountDropsCounts) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SET NOCOUNT ON; INSERT INTO t VALUES(7, 'seven'); SELECT 1 AS x");
+    EXPECT_EQ(r.events, (std::vector<std::string>{"columns:1", "row:1"}));
+    auto off = c.exec("SET NOCOUNT OFF; INSERT INTO t VALUES(8, 'eight')");
+    EXPECT_EQ(off.events, (std::vector<std::string>{"count:1"}));
+}
+
+TEST_F(ServerTest, TransactionsInBatches) {
+    OdbcClient c;
+    connect(c);
+    c.exec("BEGIN TRAN; INSERT INTO t VALUES(30, 'x'); ROLLBACK TRAN");
+    EXPECT_TRUE(srv_.querySqlite("db1", "SELECT * FROM t WHERE id = 30").empty());
+    c.exec("BEGIN TRANSACTION; INSERT INTO t VALUES(31, 'y'); COMMIT");
+    EXPECT_EQ(srv_.querySqlite("db1", "SELECT * FROM t WHERE id = 31").size(), 1u);
+    auto r = c.exec("COMMIT TRAN");
+    EXPECT_TRUE(r.hasDiag(3902));
+}
+
+TEST_F(ServerTest, ManualCommitModeOfTheDriver) {
+    OdbcClient c;
+    connect(c);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(
+        c.dbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)));
+    c.exec("INSERT INTO t VALUES(40, 'rolled back')");
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c.dbc(), SQL_ROLLBACK)));
+    c.exec("INSERT INTO t VALUES(41, 'committed')");
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c.dbc(), SQL_COMMIT)));
+    EXPECT_TRUE(srv_.querySqlite("db1", "SELECT * FROM t WHERE id = 40").empty());
+    EXPECT_EQ(srv_.querySqlite("db1", "SELECT * FROM t WHERE id = 41").size(), 1u);
+}
+
+TEST_F(ServerTest, TopAndConvertAreRewritten) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT TOP 2 id FROM t ORDER BY id DESC;"
+                    "SELECT CONVERT(varchar(10), id) + '!' AS x FROM t WHERE id = 1;"
+                    "SELECT ISNULL(NULL, 'd') AS y, LEN('ab  ') AS z");
+    auto sets = withColumns(r);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_EQ(column0(sets[0]), (std::vector<std::string>{"3", "2"}));
+    EXPECT_EQ(column0(sets[1]), (std::vector<std::string>{"1!"}));
+    EXPECT_EQ(sets[2].rows.at(0), (Row{"d", "2"}));
+}
+
+// --- Time-outs, cancel, lost connections --------------------------------------
+
+TEST_F(ServerTest, WaitforLongerThanTheQueryTimeoutTimesOut) {
+    OdbcClient c;
+    connect(c);
+    auto start = Clock::now();
+    auto r = c.exec("WAITFOR DELAY '00:00:05'", 1);
+    EXPECT_LT(secondsSince(start), 3.5);
+    EXPECT_EQ(r.execRc, SQL_ERROR);
+    bool timeout = false;
+    for (const Diag& d : r.diags)
+        timeout |= d.state == "HYT00";
+    EXPECT_TRUE(timeout);
+    auto next = c.exec("SELECT 42");
+    EXPECT_FALSE(next.anyError);
+    EXPECT_EQ(withColumns(next).at(0).rows.at(0).at(0), "42");
+}
+
+TEST_F(ServerTest, ShortWaitforCompletes) {
+    OdbcClient c;
+    connect(c);
+    auto start = Clock::now();
+    auto r = c.exec("WAITFOR DELAY '00:00:00.300'; SELECT 1", 5);
+    EXPECT_GE(secondsSince(start), 0.29);
+    EXPECT_FALSE(r.anyError);
+}
+
+TEST_F(ServerTest, CancelWhileStreamingALargeResult) {
+    srv_.createBenchTable("db1", "big", 200000);
+    OdbcClient c;
+    connect(c);
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c.dbc(), &st)));
+    auto q = toWide("SELECT * FROM big");
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(st, q.data(), SQL_NTS)));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
+    auto start = Clock::now();
+    EXPECT_TRUE(SQL_SUCCEEDED(SQLCancel(st)));
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+    EXPECT_LT(secondsSince(start), 2.0);
+    auto next = c.exec("SELECT count(*) FROM big");
+    EXPECT_FALSE(next.anyError);
+    EXPECT_EQ(withColumns(next).at(0).rows.at(0).at(0), "200000");
+}
+
+TEST_F(ServerTest, ShutdownWithNowaitDropsTheConnection) {
+    OdbcClient c;
+    connect(c);
+    auto r = c.exec("SELECT 1; SHUTDOWN WITH NOWAIT");
+    EXPECT_TRUE(r.anyError);
+    auto after = c.exec("SELECT 1");
+    EXPECT_TRUE(after.anyError);
+    bool linkFailure = false;
+    for (const Diag& d : after.diags)
+        linkFailure |= d.state == "08S01";
+    EXPECT_TRUE(linkFailure);
+    // The server goes on serving others.
+    OdbcClient other;
+    connect(other);
+    EXPECT_FALSE(other.exec("SELECT 1").anyError);
+}
+
+TEST_F(ServerTest, StoppingTheServerDropsConnections) {
+    OdbcClient c;
+    connect(c);
+    srv_.stop();
+    EXPECT_TRUE(c.exec("SELECT 1").anyError);
+}
+
+TEST_F(ServerTest, ManyConnectionsAtOnce) {
+    constexpr int kClients = 8;
+    std::atomic<int> ok{0};
+    std::vector<std::thread> threads;
+    auto start = Clock::now();
+    for (int i = 0; i < kClients; ++i) {
+        threads.emplace_back([&, i] {
+            OdbcClient c;
+            if (!SQL_SUCCEEDED(c.connect(srv_.odbcConnectionString("sa", "pw", "db1"))))
+                return;
+            auto r = c.exec("WAITFOR DELAY '00:00:00.500'; INSERT INTO t VALUES(" +
+                            std::to_string(100 + i) + ", 'c'); SELECT count(*) FROM t");
+            if (!r.anyError)
+                ++ok;
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(ok, kClients);
+    EXPECT_LT(secondsSince(start), 0.5 * kClients / 2);
+    EXPECT_EQ(srv_.querySqlite("db1", "SELECT count(*) FROM t WHERE id >= 100").at(0).at(0), "8");
+}
+
+// --- The program ---------------------------------------------------------------
+
+namespace {
+
+long statusKb(pid_t pid, const char* key) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind(key, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(key));
+    return -1;
+}
+
+} // namespace
+
+TEST(Program, StreamsAMillionRowsWithFlatMemory) {
+    char dir[] = "/tmp/tdsprog-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(dir));
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::execl(TDSSERVER_EXE, TDSSERVER_EXE, "--port", "0", "--data", dir, "--bench-table",
+                "bench:big:1000000", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    FILE* f = ::fdopen(out[0], "r");
+    char line[64] = {};
+    ASSERT_TRUE(std::fgets(line, sizeof line, f));
+    const int port = std::atoi(line);
+    ASSERT_GT(port, 0);
+    const long rssBefore = statusKb(pid, "VmRSS:");
+
+    OdbcClient c;
+    ASSERT_TRUE(SQL_SUCCEEDED(c.connect(
+        "DRIVER={" + freetdsDriverPath() + "};SERVER=127.0.0.1;PORT=" + std::to_string(port) +
+        ";TDS_Version=7.4;ClientCharset=UTF-8;UID=sa;PWD=x;DATABASE=bench;")));
+    auto start = Clock::now();
+    EXPECT_EQ(c.countRows("SELECT * FROM big"), 1000000);
+    const double seconds = secondsSince(start);
+    const long peak = statusKb(pid, "VmHWM:");
+    std::printf("1000000 rows in %.2f s; server RSS %ld kB before, peak %ld kB\n", seconds,
+                rssBefore, peak);
+    EXPECT_LT(peak - rssBefore, 16 * 1024) << "server memory grew with the row count";
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::fclose(f);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::filesystem::remove_all(dir);
+}
+
+// --- T-SQL layer units ---------------------------------------------------------
+
+namespace {
+
+std::vector<std::string> split(const std::string& batch) {
+    std::vector<std::string> v;
+    for (const auto& s : sql::splitBatch(batch)) {
+        std::string t = sql::joinTokens(s.tokens);
+        while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())))
+            t.pop_back();
+        v.push_back(t);
+    }
+    return v;
+}
+
+std::string rewrite(const std::string& s) {
+    sql::RewriteContext ctx;
+    ctx.schemaFor = [](const std::string& db) { return db == "cur" ? "main" : db; };
+    return sql::rewrite(sql::tokenize(s), ctx);
+}
+
+} // namespace
+
+TEST(TsqlLayer, SplitsBatchesLikeSqlServer) {
+    EXPECT_EQ(split("SELECT 1; SELECT 2"), (std::vector<std::string>{"SELECT 1", " SELECT 2"}));
+    EXPECT_EQ(split("PRINT 'a'\nSELECT 1\nSELECT 2"),
+              (std::vector<std::string>{"PRINT 'a'", "SELECT 1", "SELECT 2"}));
+    EXPECT_EQ(split("INSERT INTO t (a) SELECT 1 UNION ALL SELECT 2 SELECT 3"),
+              (std::vector<std::string>{"INSERT INTO t (a) SELECT 1 UNION ALL SELECT 2",
+                                        "SELECT 3"}));
+    EXPECT_EQ(split("UPDATE t SET a = 1 SET NOCOUNT ON"),
+              (std::vector<std::string>{"UPDATE t SET a = 1", "SET NOCOUNT ON"}));
+    EXPECT_EQ(split("WITH c(x) AS (SELECT 1) SELECT x FROM c DELETE FROM t"),
+              (std::vector<std::string>{"WITH c(x) AS (SELECT 1) SELECT x FROM c",
+                                        "DELETE FROM t"}));
+    EXPECT_EQ(split("CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 "
+                    "THEN 2 END; DELETE FROM v; END; SELECT 1"),
+              (std::vector<std::string>{"CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET "
+                                        "n = CASE WHEN 1 THEN 2 END; DELETE FROM v; END",
+                                        " SELECT 1"}));
+    EXPECT_EQ(split("RAISERROR('x', 1, 1) WITH NOWAIT WAITFOR DELAY '00:00:01'").size(), 2u);
+    EXPECT_EQ(split("SELECT ';' -- ; comment\n/* ; */ ; ;").size(), 1u);
+    EXPECT_EQ(sql::splitBatch("SELECT 1\n\n  SELECT 2")[1].line, 3);
+}
+
+TEST(TsqlLayer, RewritesTsqlSpellings) {
+    EXPECT_EQ(rewrite("SELECT N'x', 0x0aB, @@VERSION"), "SELECT 'x', X'00aB', vx_version()");
+    EXPECT_EQ(rewrite("SELECT * FROM dbo.t JOIN [cur].dbo.[u] ON 1 JOIN other..v ON 1"),
+              "SELECT * FROM t JOIN \"main\".[u] ON 1 JOIN \"other\".v ON 1");
+    EXPECT_EQ(rewrite("SELECT name FROM master.dbo.sysdatabases"),
+              "SELECT name FROM temp.vx_sysdatabases");
+    EXPECT_EQ(rewrite("SELECT TOP (3) a FROM t"), "SELECT  a FROM t LIMIT 3 ");
+    EXPECT_EQ(rewrite("SELECT 'a' + b + 'c', 1 + 2 FROM t"), "SELECT 'a' || b || 'c', 1 + 2 FROM t");
+    EXPECT_EQ(rewrite("SELECT CONVERT(int, '5')"), "SELECT CAST( '5' AS int)");
+    EXPECT_EQ(rewrite("CREATE TABLE t(id int IDENTITY(1,1) PRIMARY KEY, s nvarchar(max))"),
+              "CREATE TABLE t(id INTEGER  PRIMARY KEY, s nvarchar(-1))");
+    EXPECT_EQ(rewrite("SELECT * FROM #tmp"), "SELECT * FROM temp.\"#tmp\"");
+}
+
+TEST(TsqlLayer, DeclaredTypesAndDateTimes) {
+    auto dec = columnTypeFromDecl("DECIMAL(10, 2)");
+    ASSERT_TRUE(dec);
+    EXPECT_EQ(dec->kind, ColKind::Decimal);
+    EXPECT_EQ(dec->precision, 10);
+    EXPECT_EQ(dec->scale, 2);
+    EXPECT_EQ(columnTypeFromDecl("nvarchar(max)")->kind, ColKind::NVarCharMax);
+    EXPECT_EQ(columnTypeFromDecl("varchar(50)")->length, 50);
+    EXPECT_EQ(columnTypeFromDecl("int identity")->kind, ColKind::Int);
+    EXPECT_FALSE(columnTypeFromDecl("NUM"));
+    EXPECT_FALSE(columnTypeFromDecl(""));
+    DateTimeParts p;
+    ASSERT_TRUE(parseDateTime("2024-02-29 23:59:59.997", p));
+    EXPECT_EQ(p.nanos, 997000000);
+    EXPECT_FALSE(parseDateTime("2023-02-29", p));
+    EXPECT_TRUE(parseDateTime("12:30", p));
+}
