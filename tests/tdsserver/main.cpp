@@ -35,7 +35,9 @@ const char kUsage[] =
     "SIGTERM (or the end of standard input with --exit-on-stdin-eof).\n";
 
 volatile std::sig_atomic_t gStop = 0;
-void onSignal(int) { gStop = 1; }
+void onSignal(int) {
+    gStop = 1;
+}
 
 } // namespace
 

@@ -72,7 +72,9 @@ std::vector<User> loadUsersFile(const std::string& path) {
 
 Server::Server(ServerOptions options) : options_(std::move(options)) {}
 
-Server::~Server() { stop(); }
+Server::~Server() {
+    stop();
+}
 
 void Server::start() {
     if (listenFd_ >= 0)
@@ -189,8 +191,8 @@ int Server::activeConnections() const {
 
 void createBenchTable(const std::string& dbPath, const std::string& table, std::int64_t rows) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
         std::string err = sqlite3_errmsg(db);
         sqlite3_close(db);
         throw std::runtime_error("cannot open " + dbPath + ": " + err);
@@ -204,14 +206,24 @@ void createBenchTable(const std::string& dbPath, const std::string& table, std::
     q = "\"" + q + "\"";
     const std::string sqlText =
         "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-        "DROP TABLE IF EXISTS " + q + ";"
-        "CREATE TABLE " + q + "(id int PRIMARY KEY, name nvarchar(50), amount decimal(12,2), "
+        "DROP TABLE IF EXISTS " +
+        q +
+        ";"
+        "CREATE TABLE " +
+        q +
+        "(id int PRIMARY KEY, name nvarchar(50), amount decimal(12,2), "
         "created datetime, flag bit);"
-        "INSERT INTO " + q + " WITH RECURSIVE seq(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM seq "
-        "WHERE i < " + std::to_string(rows) + ") "
+        "INSERT INTO " +
+        q +
+        " WITH RECURSIVE seq(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM seq "
+        "WHERE i < " +
+        std::to_string(rows) +
+        ") "
         "SELECT i, 'Row number ' || i, (i % 100000) / 100.0, "
-        "strftime('%Y-%m-%d %H:%M:%S', 1600000000 + i, 'unixepoch') || '.000', i % 2 FROM seq WHERE i <= " +
-        std::to_string(rows) + ";"
+        "strftime('%Y-%m-%d %H:%M:%S', 1600000000 + i, 'unixepoch') || '.000', i % 2 FROM seq "
+        "WHERE i <= " +
+        std::to_string(rows) +
+        ";"
         "COMMIT;";
     char* err = nullptr;
     int rc = sqlite3_exec(db, sqlText.c_str(), nullptr, nullptr, &err);

@@ -28,9 +28,9 @@ struct User {
 std::vector<User> loadUsersFile(const std::string& path);
 
 struct ServerOptions {
-    std::string dataDir;                   // folder of the <name>.db files
+    std::string dataDir;                    // folder of the <name>.db files
     std::optional<std::vector<User>> users; // nullopt: every login is accepted
-    std::uint16_t port = 0;                // 0: pick a free port
+    std::uint16_t port = 0;                 // 0: pick a free port
     std::string serverName = "VORNALEX-TDS";
 };
 

@@ -18,9 +18,8 @@ using sql::Token;
 namespace {
 
 constexpr std::uint8_t kProductVersion[4] = {15, 0, 0x07, 0xD0}; // 15.0.2000
-constexpr char kVersionText[] =
-    "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) \n"
-    "\tVornalex TDS test server on SQLite " SQLITE_VERSION "\n";
+constexpr char kVersionText[] = "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) \n"
+                                "\tVornalex TDS test server on SQLite " SQLITE_VERSION "\n";
 
 enum : std::uint16_t { kCmdSelect = 0xC1, kCmdInsert = 0xC3, kCmdDelete = 0xC4, kCmdUpdate = 0xC5 };
 
@@ -30,9 +29,13 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-bool iequals(const std::string& a, const std::string& b) { return lowerAscii(a) == lowerAscii(b); }
+bool iequals(const std::string& a, const std::string& b) {
+    return lowerAscii(a) == lowerAscii(b);
+}
 
-bool isSymbolTok(const Token& t, const char* s) { return t.kind == Tok::Symbol && t.text == s; }
+bool isSymbolTok(const Token& t, const char* s) {
+    return t.kind == Tok::Symbol && t.text == s;
+}
 
 bool identifierLike(const std::string& s) {
     if (s.empty())
@@ -43,7 +46,8 @@ bool identifierLike(const std::string& s) {
     auto part = [&](unsigned char c) { return start(c) || std::isdigit(c) || c == '$'; };
     if (!start(static_cast<unsigned char>(s[0])))
         return false;
-    return std::all_of(s.begin(), s.end(), [&](char c) { return part(static_cast<unsigned char>(c)); });
+    return std::all_of(s.begin(), s.end(),
+                       [&](char c) { return part(static_cast<unsigned char>(c)); });
 }
 
 std::size_t utf16Length(const unsigned char* p, int n) {
@@ -67,7 +71,9 @@ std::string firstKeyword(const char* sqlText) {
 
 // --- SQL functions -----------------------------------------------------------
 
-Session* sessionOf(sqlite3_context* ctx) { return static_cast<Session*>(sqlite3_user_data(ctx)); }
+Session* sessionOf(sqlite3_context* ctx) {
+    return static_cast<Session*>(sqlite3_user_data(ctx));
+}
 
 void resultText(sqlite3_context* ctx, const std::string& s) {
     sqlite3_result_text(ctx, s.c_str(), int(s.size()), SQLITE_TRANSIENT);
@@ -90,9 +96,13 @@ void fnLogin(sqlite3_context* ctx, int, sqlite3_value**) {
     resultText(ctx, sessionOf(ctx)->loginName());
 }
 
-void fnUserName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, "dbo"); }
+void fnUserName(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, "dbo");
+}
 
-void fnVersion(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, kVersionText); }
+void fnVersion(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, kVersionText);
+}
 
 void fnSpid(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_int(ctx, sessionOf(ctx)->spid());
@@ -117,9 +127,9 @@ void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**) {
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
     auto now = std::chrono::system_clock::now();
     std::time_t t = std::chrono::system_clock::to_time_t(now);
-    int ms = int(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch())
-                     .count() %
-                 1000);
+    int ms =
+        int(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+            1000);
     std::tm tm{};
     localtime_r(&t, &tm);
     char buf[80];
@@ -171,15 +181,24 @@ void registerFunctions(sqlite3* db, Session* s) {
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     const Fn fns[] = {
-        {"db_name", 0, fnDbName},          {"db_name", 1, fnDbName},
-        {"is_member", 1, fnIsMember},      {"suser_sname", 0, fnLogin},
-        {"suser_name", 0, fnLogin},        {"system_user", 0, fnLogin},
-        {"user_name", 0, fnUserName},      {"vx_version", 0, fnVersion},
-        {"vx_spid", 0, fnSpid},            {"vx_rowcount", 0, fnRowCount},
-        {"vx_error", 0, fnError},          {"vx_servername", 0, fnServerName},
-        {"vx_trancount", 0, fnTranCount},  {"getdate", 0, fnGetDate},
-        {"sysdatetime", 0, fnGetDate},     {"newid", 0, fnNewId},
-        {"len", 1, fnLen},                 {"concat", -1, fnConcat},
+        {"db_name", 0, fnDbName},
+        {"db_name", 1, fnDbName},
+        {"is_member", 1, fnIsMember},
+        {"suser_sname", 0, fnLogin},
+        {"suser_name", 0, fnLogin},
+        {"system_user", 0, fnLogin},
+        {"user_name", 0, fnUserName},
+        {"vx_version", 0, fnVersion},
+        {"vx_spid", 0, fnSpid},
+        {"vx_rowcount", 0, fnRowCount},
+        {"vx_error", 0, fnError},
+        {"vx_servername", 0, fnServerName},
+        {"vx_trancount", 0, fnTranCount},
+        {"getdate", 0, fnGetDate},
+        {"sysdatetime", 0, fnGetDate},
+        {"newid", 0, fnNewId},
+        {"len", 1, fnLen},
+        {"concat", -1, fnConcat},
     };
     for (const Fn& f : fns)
         sqlite3_create_function(db, f.name, f.argc, SQLITE_UTF8, s, f.fn, nullptr, nullptr);
@@ -215,9 +234,11 @@ std::string formatMessage(const std::string& fmt, sqlite3_stmt* st, int firstArg
             } else {
                 long long v = sqlite3_column_int64(st, arg);
                 char buf[32];
-                const char* f = conv == 'x' ? "%llx" : conv == 'X' ? "%llX" : conv == 'o' ? "%llo"
-                                : conv == 'u'                       ? "%llu"
-                                                                    : "%lld";
+                const char* f = conv == 'x'   ? "%llx"
+                                : conv == 'X' ? "%llX"
+                                : conv == 'o' ? "%llo"
+                                : conv == 'u' ? "%llu"
+                                              : "%lld";
                 std::snprintf(buf, sizeof buf, f, v);
                 value = buf;
             }
@@ -278,7 +299,7 @@ struct Infer {
             t.kind = ColKind::Float;
         } else if (anyInt) {
             t.kind = complete && minInt >= INT32_MIN && maxInt <= INT32_MAX ? ColKind::Int
-                                                                              : ColKind::BigInt;
+                                                                            : ColKind::BigInt;
         } else {
             t.kind = ColKind::Int;
         }
@@ -296,7 +317,9 @@ Session::Session(const ServerOptions& options, const std::atomic<bool>& stopping
     w_.setAfterPacketHook(&Session::afterPacket, this);
 }
 
-Session::~Session() { closeDatabase(); }
+Session::~Session() {
+    closeDatabase();
+}
 
 bool Session::isMember(const std::string& role) const {
     if (iequals(role, "public"))
@@ -385,7 +408,8 @@ bool Session::handleLogin(const Message& m) {
         return false;
     auto u16at = [&](std::size_t o) { return std::size_t(d[o] | (d[o + 1] << 8)); };
     auto u32at = [&](std::size_t o) {
-        return std::uint32_t(d[o] | (d[o + 1] << 8) | (d[o + 2] << 16) | (std::uint32_t(d[o + 3]) << 24));
+        return std::uint32_t(d[o] | (d[o + 1] << 8) | (d[o + 2] << 16) |
+                             (std::uint32_t(d[o + 3]) << 24));
     };
     auto field = [&](int k, bool password = false) {
         std::size_t off = u16at(36 + 4 * std::size_t(k));
@@ -476,8 +500,9 @@ std::vector<std::string> Session::listDatabases() const {
         if (!stem.empty() && stem[0] != '.' && !iequals(stem, "master"))
             names.push_back(stem);
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return lowerAscii(a) < lowerAscii(b);
+    });
     names.insert(names.begin(), "master");
     return names;
 }
@@ -885,11 +910,11 @@ void Session::execPrepared(sqlite3_stmt* st) {
         throw sqliteError(rc);
     }
     const std::string kw = firstKeyword(sqlite3_sql(st));
-    std::uint16_t cmd = kw == "INSERT" || kw == "REPLACE" ? kCmdInsert
-                        : kw == "UPDATE"                  ? kCmdUpdate
-                        : kw == "DELETE"                  ? kCmdDelete
+    std::uint16_t cmd = kw == "INSERT" || kw == "REPLACE"            ? kCmdInsert
+                        : kw == "UPDATE"                             ? kCmdUpdate
+                        : kw == "DELETE"                             ? kCmdDelete
                         : kw == "WITH" && !sqlite3_stmt_readonly(st) ? kCmdInsert
-                                                                      : 0;
+                                                                     : 0;
     if (cmd) {
         lastRowCount_ = sqlite3_changes64(db_);
         endStatement(nocount_ ? kDoneFinal : kDoneCount, cmd, std::uint64_t(lastRowCount_));
@@ -956,7 +981,8 @@ void Session::sendResultSet(sqlite3_stmt* st) {
         w_.u16(0x0009); // nullable, updatability unknown
         writeTypeInfo(w_, types[std::size_t(c)]);
         std::string name = sqlite3_column_name(st, c) ? sqlite3_column_name(st, c) : "";
-        if (!sqlite3_column_origin_name(st, c) && (!identifierLike(name) || iequals(name, "NULL"))) {
+        if (!sqlite3_column_origin_name(st, c) &&
+            (!identifierLike(name) || iequals(name, "NULL"))) {
             // An expression without an alias has no name in SQL Server.
             const bool aliased = std::strstr(sqlText, ("[" + name + "]").c_str()) ||
                                  std::strstr(sqlText, ("\"" + name + "\"").c_str());
@@ -1129,10 +1155,11 @@ void Session::doWaitfor(const std::vector<Token>& sig) {
     std::optional<std::string> v = evalScalar(expr);
     DateTimeParts p;
     if (!v || !parseDateTime(*v, p) || !p.hasTime)
-        throw TsqlError{148, 15, 1, "Incorrect time syntax in time string '" + v.value_or("") +
-                                        "' used with WAITFOR."};
-    std::int64_t ms = (std::int64_t(p.hour) * 3600 + p.minute * 60 + p.second) * 1000 +
-                      p.nanos / 1000000;
+        throw TsqlError{148, 15, 1,
+                        "Incorrect time syntax in time string '" + v.value_or("") +
+                            "' used with WAITFOR."};
+    std::int64_t ms =
+        (std::int64_t(p.hour) * 3600 + p.minute * 60 + p.second) * 1000 + p.nanos / 1000000;
     if (sql::isWord(sig[1], "TIME")) {
         std::time_t now = std::time(nullptr);
         std::tm tm{};
@@ -1198,10 +1225,12 @@ void Session::doCreateDatabase(const std::vector<Token>& sig) {
         throw TsqlError{102, 15, 1, "Incorrect syntax near '" + name + "'."};
     if (findDatabase(name))
         throw TsqlError{1801, 16, 3,
-                        "Database '" + name + "' already exists. Choose a different database name."};
+                        "Database '" + name +
+                            "' already exists. Choose a different database name."};
     sqlite3* db = nullptr;
     const std::string path = (fs::path(options_.dataDir) / (name + ".db")).string();
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, "PRAGMA user_version=0", nullptr, nullptr, nullptr);
     sqlite3_close(db);

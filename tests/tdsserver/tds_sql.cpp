@@ -17,7 +17,9 @@ bool isIdentChar(unsigned char c) {
     return std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80;
 }
 
-bool isSymbol(const Token& t, std::string_view s) { return t.kind == Tok::Symbol && t.text == s; }
+bool isSymbol(const Token& t, std::string_view s) {
+    return t.kind == Tok::Symbol && t.text == s;
+}
 
 bool isName(const Token& t) {
     return (t.kind == Tok::Word && t.text[0] != '@') || t.kind == Tok::QIdent;
@@ -109,9 +111,9 @@ bool startsStatement(const std::vector<Token>& toks, std::size_t i, const SplitS
         return first != "ALTER";
     if (u == "IF")
         return first != "CREATE" && first != "DROP";
-    return inList(u, {"CREATE", "ALTER", "TRUNCATE", "PRINT", "RAISERROR", "WAITFOR", "USE",
-                      "DECLARE", "EXEC", "EXECUTE", "SHUTDOWN", "SAVE", "WHILE", "RETURN",
-                      "PRAGMA", "VACUUM"});
+    return inList(u,
+                  {"CREATE", "ALTER", "TRUNCATE", "PRINT", "RAISERROR", "WAITFOR", "USE", "DECLARE",
+                   "EXEC", "EXECUTE", "SHUTDOWN", "SAVE", "WHILE", "RETURN", "PRAGMA", "VACUUM"});
 }
 
 int lineAt(std::string_view text, std::size_t offset) {
@@ -174,10 +176,9 @@ void rewritePlus(std::vector<Token>& t) {
             stack.back().plus.push_back(i);
         } else if (k.kind == Tok::String && k.text[0] != 'X' && k.text[0] != 'x') {
             stack.back().hasString = true;
-        } else if (k.kind == Tok::Symbol &&
-                   (k.text == "," || k.text == "=" || k.text == "<" || k.text == ">" ||
-                    k.text == "<=" || k.text == ">=" || k.text == "<>" || k.text == "!=" ||
-                    k.text == "==")) {
+        } else if (k.kind == Tok::Symbol && (k.text == "," || k.text == "=" || k.text == "<" ||
+                                             k.text == ">" || k.text == "<=" || k.text == ">=" ||
+                                             k.text == "<>" || k.text == "!=" || k.text == "==")) {
             close(stack.back());
         } else if (k.kind == Tok::Word && plusDelimiters().count(upper(k.text))) {
             close(stack.back());
@@ -341,7 +342,9 @@ std::string atAtFunction(const std::string& u) {
     return {};
 }
 
-bool ieq(const std::string& a, const char* b) { return upper(a) == upper(b); }
+bool ieq(const std::string& a, const char* b) {
+    return upper(a) == upper(b);
+}
 
 } // namespace
 
@@ -352,7 +355,9 @@ std::string upper(std::string_view s) {
     return r;
 }
 
-bool isSignificant(const Token& t) { return t.kind != Tok::Space && t.kind != Tok::Comment; }
+bool isSignificant(const Token& t) {
+    return t.kind != Tok::Space && t.kind != Tok::Comment;
+}
 
 bool isWord(const Token& t, std::string_view upperWord) {
     if (t.kind != Tok::Word || t.text.size() != upperWord.size())
@@ -677,7 +682,8 @@ std::string rewrite(const std::vector<Token>& in, RewriteContext& ctx) {
             }
         } else if (parts.size() == 2 || (parts.size() >= 3 && ieq(name(0), "dbo"))) {
             const std::string a = name(0), b = name(1);
-            if ((ieq(a, "sys") && ieq(b, "databases")) || (ieq(a, "dbo") && ieq(b, "sysdatabases"))) {
+            if ((ieq(a, "sys") && ieq(b, "databases")) ||
+                (ieq(a, "dbo") && ieq(b, "sysdatabases"))) {
                 repl = "temp.vx_sysdatabases";
                 replace = true;
             } else if (ieq(a, "dbo")) {

@@ -24,13 +24,17 @@ std::string lower(std::string_view s) {
     return r;
 }
 
-std::string trim(std::string_view s) {
+std::string_view trimView(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
         ++b;
     while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
         --e;
-    return std::string(s.substr(b, e - b));
+    return s.substr(b, e - b);
+}
+
+std::string trim(std::string_view s) {
+    return std::string(trimView(s));
 }
 
 // Days since 0001-01-01 of a proleptic Gregorian date.
@@ -61,10 +65,11 @@ void putLe(std::vector<std::uint8_t>& out, std::uint64_t v, int n) {
         out.push_back(std::uint8_t(v >> (8 * i)));
 }
 
-std::string columnText(sqlite3_stmt* st, int col) {
+// Text of a column; valid until the next call for this column or the next step.
+std::string_view columnText(sqlite3_stmt* st, int col) {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
     int n = sqlite3_column_bytes(st, col);
-    return p ? std::string(p, std::size_t(n)) : std::string();
+    return p ? std::string_view(p, std::size_t(n)) : std::string_view();
 }
 
 const char* typeName(const ColumnType& t) {
@@ -94,8 +99,8 @@ const char* typeName(const ColumnType& t) {
     }
 }
 
-ValueError conversionFailed(const ColumnType& t, const std::string& text) {
-    return {245, "Conversion failed when converting the nvarchar value '" + text +
+ValueError conversionFailed(const ColumnType& t, std::string_view text) {
+    return {245, "Conversion failed when converting the nvarchar value '" + std::string(text) +
                      "' to data type " + typeName(t) + "."};
 }
 
@@ -108,7 +113,7 @@ ValueError overflow(const ColumnType& t) {
 // half away from zero). Accepts an exponent. Returns false on bad text.
 bool parseScaled(std::string_view text, int scale, bool& negative, u128& magnitude,
                  bool& overflowed) {
-    std::string s = trim(text);
+    std::string_view s = trimView(text);
     negative = false;
     overflowed = false;
     magnitude = 0;
@@ -117,13 +122,16 @@ bool parseScaled(std::string_view text, int scale, bool& negative, u128& magnitu
         negative = s[i] == '-';
         ++i;
     }
-    std::string intDigits, fracDigits;
+    const std::size_t intStart = i;
     while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
-        intDigits += s[i++];
-    if (i < s.size() && s[i] == '.') {
         ++i;
+    const std::string_view intDigits = s.substr(intStart, i - intStart);
+    std::string_view fracDigits;
+    if (i < s.size() && s[i] == '.') {
+        const std::size_t fracStart = ++i;
         while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
-            fracDigits += s[i++];
+            ++i;
+        fracDigits = s.substr(fracStart, i - fracStart);
     }
     if (intDigits.empty() && fracDigits.empty())
         return false;
@@ -133,41 +141,47 @@ bool parseScaled(std::string_view text, int scale, bool& negative, u128& magnitu
         bool eneg = false;
         if (i < s.size() && (s[i] == '+' || s[i] == '-'))
             eneg = s[i++] == '-';
-        std::string ed;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
-            ed += s[i++];
-        if (ed.empty() || ed.size() > 4)
+        int ndig = 0;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+            if (++ndig > 4)
+                return false;
+            exp10 = exp10 * 10 + (s[i++] - '0');
+        }
+        if (ndig == 0)
             return false;
-        exp10 = std::atoi(ed.c_str()) * (eneg ? -1 : 1);
+        if (eneg)
+            exp10 = -exp10;
     }
     if (i != s.size())
         return false;
-    // digits * 10^(exp10 - fracDigits.size()) * 10^scale
-    std::string digits = intDigits + fracDigits;
-    int shift = exp10 - int(fracDigits.size()) + scale;
-    if (shift >= 0) {
-        digits.append(std::size_t(shift), '0');
-        shift = 0;
-    }
-    std::size_t keep = digits.size();
+    // value = D * 10^shift, D = intDigits followed by fracDigits
+    const std::size_t n = intDigits.size() + fracDigits.size();
+    auto digit = [&](std::size_t k) {
+        return k < intDigits.size() ? intDigits[k] - '0' : fracDigits[k - intDigits.size()] - '0';
+    };
+    const int shift = exp10 - int(fracDigits.size()) + scale;
+    std::size_t keep = n;
     bool roundUp = false;
     if (shift < 0) {
-        std::size_t drop = std::size_t(-shift);
-        if (drop > digits.size()) {
-            keep = 0;
-        } else {
-            keep = digits.size() - drop;
-            roundUp = digits[keep] >= '5';
-        }
+        const std::size_t drop = std::size_t(-shift);
+        keep = drop > n ? 0 : n - drop;
+        roundUp = drop <= n && digit(keep) >= 5;
     }
     const u128 limit = (~u128(0)) / 10 - 10;
-    for (std::size_t k = 0; k < keep; ++k) {
+    auto push = [&](int d) {
         if (magnitude > limit) {
             overflowed = true;
-            return true;
+            return false;
         }
-        magnitude = magnitude * 10 + u128(digits[k] - '0');
-    }
+        magnitude = magnitude * 10 + u128(d);
+        return true;
+    };
+    for (std::size_t k = 0; k < keep; ++k)
+        if (!push(digit(k)))
+            return true;
+    for (int k = 0; k < shift; ++k)
+        if (!push(0))
+            return true;
     if (roundUp)
         magnitude += 1;
     return true;
@@ -198,6 +212,12 @@ bool scaledValue(sqlite3_stmt* st, int col, int scale, const ColumnType& t, bool
             err = overflow(t);
             return false;
         }
+        const double scaled = v * double(pow10(scale));
+        if (std::fabs(scaled) < 4e15) { // exact enough: round the scaled value
+            negative = scaled < 0;
+            magnitude = u128(std::llround(std::fabs(scaled)));
+            return true;
+        }
         char buf[512];
         std::snprintf(buf, sizeof buf, "%.*f", scale, v);
         if (!parseScaled(buf, scale, negative, magnitude, over) || over) {
@@ -207,7 +227,7 @@ bool scaledValue(sqlite3_stmt* st, int col, int scale, const ColumnType& t, bool
         return true;
     }
     default: {
-        std::string text = columnText(st, col);
+        std::string_view text = columnText(st, col);
         if (!parseScaled(text, scale, negative, magnitude, over)) {
             err = t.kind == ColKind::Decimal
                       ? ValueError{8114, "Error converting data type nvarchar to numeric."}
@@ -239,7 +259,7 @@ bool integerValue(sqlite3_stmt* st, int col, const ColumnType& t, std::int64_t& 
         return true;
     }
     default: {
-        std::string text = columnText(st, col);
+        std::string_view text = columnText(st, col);
         std::string s = trim(text);
         char* end = nullptr;
         errno = 0;
@@ -294,7 +314,9 @@ std::uint64_t timeUnits(const DateTimeParts& p, int scale) {
     return units + frac;
 }
 
-int timeBytes(int scale) { return scale <= 2 ? 3 : scale <= 4 ? 4 : 5; }
+int timeBytes(int scale) {
+    return scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
+}
 
 int hexVal(char c) {
     if (c >= '0' && c <= '9')
@@ -341,6 +363,70 @@ void putPlp(std::vector<std::uint8_t>& out, const std::uint8_t* p, std::size_t n
     putLe(out, 0, 4);
 }
 
+// Appends UTF-8 text as UTF-16LE, at most maxUnits code units (a surrogate pair
+// is never split); invalid UTF-8 becomes U+FFFD. Returns the units written.
+std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view s,
+                          std::size_t maxUnits) {
+    std::size_t units = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    out.reserve(out.size() + 2 * std::min(n, maxUnits));
+    while (i < n && units < maxUnits) {
+        unsigned char b = p[i];
+        if (b < 0x80) { // ASCII fast path
+            out.push_back(b);
+            out.push_back(0);
+            ++units;
+            ++i;
+            continue;
+        }
+        char32_t c;
+        std::size_t len;
+        if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            len = 4;
+        } else {
+            c = 0xFFFD;
+            len = 1;
+        }
+        bool ok = len > 1 && i + len <= n;
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                c = (c << 6) | (p[i + k] & 0x3F);
+        }
+        if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            c = 0xFFFD;
+            len = 1;
+        }
+        if (c >= 0x10000) {
+            if (units + 2 > maxUnits)
+                break;
+            c -= 0x10000;
+            const char16_t hi = char16_t(0xD800 + (c >> 10)), lo = char16_t(0xDC00 + (c & 0x3FF));
+            out.push_back(std::uint8_t(hi));
+            out.push_back(std::uint8_t(hi >> 8));
+            out.push_back(std::uint8_t(lo));
+            out.push_back(std::uint8_t(lo >> 8));
+            units += 2;
+        } else {
+            out.push_back(std::uint8_t(c));
+            out.push_back(std::uint8_t(c >> 8));
+            ++units;
+        }
+        i += len;
+    }
+    return units;
+}
+
 // TEXT/NTEXT/IMAGE value: text pointer, timestamp, length, data.
 void putTextPtrValue(std::vector<std::uint8_t>& out, const std::uint8_t* p, std::size_t n) {
     out.push_back(16);
@@ -351,19 +437,12 @@ void putTextPtrValue(std::vector<std::uint8_t>& out, const std::uint8_t* p, std:
     out.insert(out.end(), p, p + n);
 }
 
-void putUtf16(std::vector<std::uint8_t>& out, const std::u16string& s) {
-    for (char16_t c : s) {
-        out.push_back(std::uint8_t(c));
-        out.push_back(std::uint8_t(c >> 8));
-    }
-}
-
 } // namespace
 
 bool parseDateTime(std::string_view text, DateTimeParts& out) {
-    std::string s = trim(text);
+    std::string_view s = trimView(text);
     if (!s.empty() && (s.back() == 'Z' || s.back() == 'z'))
-        s.pop_back();
+        s.remove_suffix(1);
     DateTimeParts p;
     std::size_t i = 0;
     auto num = [&](int digits, int& v) {
@@ -454,8 +533,8 @@ std::optional<ColumnType> columnTypeFromDecl(std::string_view declIn) {
     std::vector<std::string> args;
     if (i < decl.size()) {
         std::size_t close = decl.find(')', i);
-        std::string inner = decl.substr(i + 1, close == std::string::npos ? std::string::npos
-                                                                           : close - i - 1);
+        std::string inner =
+            decl.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
         std::size_t start = 0;
         for (;;) {
             std::size_t comma = inner.find(',', start);
@@ -706,7 +785,7 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
         if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
             bit = sqlite3_column_double(st, col) != 0.0;
         } else {
-            std::string text = columnText(st, col);
+            std::string text(columnText(st, col));
             std::string s = lower(trim(text));
             if (s == "true" || s == "1")
                 bit = 1;
@@ -899,42 +978,65 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
                 putLe(out, 0xFFFF, 2);
             return true;
         }
-        std::u16string s;
+        std::string_view text;
+        std::string hexText;
         if (sqlite3_column_type(st, col) == SQLITE_BLOB) {
             // Binary stored in a character column: show it as hex.
             const auto* b = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, col));
             int n = sqlite3_column_bytes(st, col);
             static const char hex[] = "0123456789ABCDEF";
-            s = u"0x";
+            hexText = "0x";
             for (int i = 0; i < n; ++i) {
-                s += char16_t(hex[b[i] >> 4]);
-                s += char16_t(hex[b[i] & 15]);
+                hexText += hex[b[i] >> 4];
+                hexText += hex[b[i] & 15];
             }
+            text = hexText;
         } else {
-            s = utf8ToUtf16(columnText(st, col));
+            text = columnText(st, col);
         }
         if (t.kind == ColKind::NVarCharMax || t.kind == ColKind::NText) {
-            std::vector<std::uint8_t> bytes;
-            bytes.reserve(s.size() * 2);
-            putUtf16(bytes, s);
-            if (t.kind == ColKind::NText)
-                putTextPtrValue(out, bytes.data(), bytes.size());
-            else
-                putPlp(out, bytes.data(), bytes.size());
+            // Length prefix patched once the UTF-16 size is known.
+            const std::size_t lenAt = out.size();
+            if (t.kind == ColKind::NText) {
+                out.push_back(16);
+                for (int i = 0; i < 16; ++i)
+                    out.push_back(std::uint8_t(i + 1));
+                out.insert(out.end(), 8, 0);
+                putLe(out, 0, 4);
+            } else {
+                putLe(out, 0, 8);
+                putLe(out, 0, 4);
+            }
+            const std::size_t dataAt = out.size();
+            appendUtf16le(out, text, SIZE_MAX);
+            const std::size_t bytes = out.size() - dataAt;
+            auto patch = [&](std::size_t at, std::uint64_t v, int n) {
+                for (int i = 0; i < n; ++i)
+                    out[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+            };
+            if (t.kind == ColKind::NText) {
+                patch(lenAt + 25, bytes, 4);
+            } else {
+                patch(lenAt, bytes, 8);
+                patch(lenAt + 8, bytes, 4);
+                if (bytes == 0)
+                    out.resize(dataAt - 4); // no chunk for an empty value
+                putLe(out, 0, 4);           // PLP terminator
+            }
             return true;
         }
         // Values longer than the declared length are cut, as SQL Server never stores them.
-        std::size_t maxChars = std::size_t(t.length);
-        if (s.size() > maxChars) {
-            std::size_t n = maxChars;
-            if (n > 0 && s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF)
-                --n;
-            s.resize(n);
-        }
-        if (t.kind == ColKind::NChar && s.size() < maxChars)
-            s.append(maxChars - s.size(), u' ');
-        putLe(out, s.size() * 2, 2);
-        putUtf16(out, s);
+        const std::size_t maxChars = std::size_t(t.length);
+        const std::size_t lenAt = out.size();
+        putLe(out, 0, 2);
+        std::size_t units = appendUtf16le(out, text, maxChars);
+        if (t.kind == ColKind::NChar)
+            for (; units < maxChars; ++units) {
+                out.push_back(' ');
+                out.push_back(0);
+            }
+        out[lenAt] = std::uint8_t(units * 2);
+        out[lenAt + 1] = std::uint8_t((units * 2) >> 8);
         return true;
     }
     case ColKind::Binary:

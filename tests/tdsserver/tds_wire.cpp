@@ -282,8 +282,8 @@ void ReplyWriter::envChangeBytes(std::uint8_t type, const std::vector<std::uint8
 }
 
 void ReplyWriter::message(bool error, std::int32_t number, std::uint8_t state,
-                          std::uint8_t severity, std::string_view textUtf8,
-                          std::string_view server, std::int32_t line) {
+                          std::uint8_t severity, std::string_view textUtf8, std::string_view server,
+                          std::int32_t line) {
     std::u16string text = utf8ToUtf16(textUtf8);
     if (text.size() > 65535)
         text.resize(65535);

@@ -125,8 +125,8 @@ public:
         u32(std::uint32_t(v >> 32));
     }
     void bytes(const void* p, std::size_t n);
-    void utf16(std::u16string_view s); // raw UTF-16LE, no length
-    void bVarchar(std::u16string_view s); // 1-byte length in characters
+    void utf16(std::u16string_view s);     // raw UTF-16LE, no length
+    void bVarchar(std::u16string_view s);  // 1-byte length in characters
     void usVarchar(std::u16string_view s); // 2-byte length in characters
 
     // Tokens.

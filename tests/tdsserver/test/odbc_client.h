@@ -23,7 +23,7 @@ struct ResultSet {
     std::vector<SQLSMALLINT> sqlTypes;
     std::vector<SQLULEN> sizes;
     std::vector<Row> rows;
-    SQLLEN rowCount = -1; // SQLRowCount for results without columns
+    SQLLEN rowCount = -1;  // SQLRowCount for results without columns
     long long fetched = 0; // rows fetched (also when values were not read)
 };
 
@@ -53,8 +53,7 @@ public:
     const std::vector<Diag>& lastDiags() const { return diags_; }
 
     // Runs a batch and reads every result, message and error.
-    BatchResult exec(const std::string& sql, int queryTimeoutSeconds = 0,
-                     bool fetchRows = true);
+    BatchResult exec(const std::string& sql, int queryTimeoutSeconds = 0, bool fetchRows = true);
     // Reads `sql` counting rows without reading values (fast path for big results).
     long long countRows(const std::string& sql);
 

@@ -9,9 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <cstdio>
 #include <fstream>
 #include <sys/wait.h>
 #include <thread>
@@ -59,8 +59,8 @@ protected:
 
 TestServerOptions usersWithRoles() {
     TestServerOptions o;
-    o.users = std::vector<User>{{"sa", "secret", {"db_owner", "readers"}},
-                                {"guest", "p;w{d Ж=", {}}};
+    o.users =
+        std::vector<User>{{"sa", "secret", {"db_owner", "readers"}}, {"guest", "p;w{d Ж=", {}}};
     return o;
 }
 
@@ -105,8 +105,9 @@ TEST(Login, UnknownDatabaseGivesError4060) {
     EXPECT_FALSE(SQL_SUCCEEDED(c.connect(srv.odbcConnectionString("sa", "x", "nope"))));
     bool found = false;
     for (const Diag& d : c.lastDiags())
-        found |= d.native == 4060 &&
-                 d.text == "Cannot open database \"nope\" requested by the login. The login failed.";
+        found |=
+            d.native == 4060 &&
+            d.text == "Cannot open database \"nope\" requested by the login. The login failed.";
     EXPECT_TRUE(found);
 }
 
@@ -243,12 +244,27 @@ TEST_F(ServerTest, ColumnTypesAndNulls) {
     EXPECT_EQ(rs.rows[0], expected);
     for (const auto& v : rs.rows[1])
         EXPECT_FALSE(v.has_value());
-    const std::vector<SQLSMALLINT> types = {
-        SQL_INTEGER, SQL_BIGINT,    SQL_SMALLINT,     SQL_TINYINT, SQL_BIT,
-        SQL_NUMERIC, SQL_NUMERIC,   SQL_DECIMAL,      SQL_DOUBLE,  SQL_REAL,
-        SQL_TYPE_TIMESTAMP, SQL_TYPE_DATE, -154 /* SQL_SS_TIME2 */, SQL_WVARCHAR, SQL_WVARCHAR,
-        SQL_WCHAR,   SQL_WLONGVARCHAR, SQL_GUID,      SQL_VARBINARY, SQL_TYPE_TIMESTAMP,
-        SQL_DECIMAL};
+    const std::vector<SQLSMALLINT> types = {SQL_INTEGER,
+                                            SQL_BIGINT,
+                                            SQL_SMALLINT,
+                                            SQL_TINYINT,
+                                            SQL_BIT,
+                                            SQL_NUMERIC,
+                                            SQL_NUMERIC,
+                                            SQL_DECIMAL,
+                                            SQL_DOUBLE,
+                                            SQL_REAL,
+                                            SQL_TYPE_TIMESTAMP,
+                                            SQL_TYPE_DATE,
+                                            -154 /* SQL_SS_TIME2 */,
+                                            SQL_WVARCHAR,
+                                            SQL_WVARCHAR,
+                                            SQL_WCHAR,
+                                            SQL_WLONGVARCHAR,
+                                            SQL_GUID,
+                                            SQL_VARBINARY,
+                                            SQL_TYPE_TIMESTAMP,
+                                            SQL_DECIMAL};
     ASSERT_EQ(rs.sqlTypes.size(), types.size());
     for (std::size_t i = 0; i < types.size(); ++i)
         EXPECT_EQ(rs.sqlTypes[i], types[i]) << "column " << rs.columns[i];
@@ -265,9 +281,9 @@ TEST_F(ServerTest, ExpressionColumnsAreTypedFromTheirValues) {
     ASSERT_EQ(sets.size(), 1u);
     const ResultSet& rs = sets[0];
     EXPECT_EQ(rs.rows.at(0), (Row{"1", "3000000000", "2.5", "abc", "01", std::nullopt, "3"}));
-    EXPECT_EQ(rs.sqlTypes, (std::vector<SQLSMALLINT>{SQL_INTEGER, SQL_BIGINT, SQL_DOUBLE,
-                                                     SQL_WVARCHAR, SQL_VARBINARY, SQL_INTEGER,
-                                                     SQL_INTEGER}));
+    EXPECT_EQ(rs.sqlTypes,
+              (std::vector<SQLSMALLINT>{SQL_INTEGER, SQL_BIGINT, SQL_DOUBLE, SQL_WVARCHAR,
+                                        SQL_VARBINARY, SQL_INTEGER, SQL_INTEGER}));
     EXPECT_EQ(rs.sizes[3], 3u);
     // Unaliased expressions have no name, as in SQL Server.
     EXPECT_EQ(rs.columns, (std::vector<std::string>{"", "", "", "", "", "", "n"}));
@@ -326,10 +342,9 @@ TEST_F(ServerTest, StatementErrorThenNextStatementsRun) {
     OdbcClient c;
     connect(c);
     auto r = c.exec("SELECT 1 AS a; SELECT x FROM missing; SELECT 2 AS b");
-    EXPECT_EQ(r.events,
-              (std::vector<std::string>{"columns:1", "row:1",
-                                        "error:208:Invalid object name 'missing'.", "columns:1",
-                                        "row:2"}));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"columns:1", "row:1",
+                                                  "error:208:Invalid object name 'missing'.",
+                                                  "columns:1", "row:2"}));
     auto r2 = c.exec("INSERT INTO t VALUES(1, 'dup'); INSERT INTO t VALUES(6, 'six')");
     EXPECT_EQ(r2.execRc, SQL_ERROR);
     EXPECT_TRUE(r2.hasDiag(2627));
@@ -384,9 +399,8 @@ TEST(Roles, IsMemberComesFromTheUsersFile) {
     OdbcClient sa, guest;
     ASSERT_TRUE(SQL_SUCCEEDED(sa.connect(srv.odbcConnectionString("sa", "secret"))));
     ASSERT_TRUE(SQL_SUCCEEDED(guest.connect(srv.odbcConnectionString("guest", "p;w{d Ж="))));
-    const std::string q =
-        "SELECT is_member('db_owner'), is_member('READERS'), is_member('other'), "
-        "is_member('public')";
+    const std::string q = "SELECT is_member('db_owner'), is_member('READERS'), is_member('other'), "
+                          "is_member('public')";
     EXPECT_EQ(withColumns(sa.exec(q)).at(0).rows.at(0), (Row{"1", "1", "0", "1"}));
     EXPECT_EQ(withColumns(guest.exec(q)).at(0).rows.at(0), (Row{"0", "0", "0", "1"}));
 }
@@ -613,14 +627,14 @@ TEST(TsqlLayer, SplitsBatchesLikeSqlServer) {
     EXPECT_EQ(split("SELECT 1; SELECT 2"), (std::vector<std::string>{"SELECT 1", " SELECT 2"}));
     EXPECT_EQ(split("PRINT 'a'\nSELECT 1\nSELECT 2"),
               (std::vector<std::string>{"PRINT 'a'", "SELECT 1", "SELECT 2"}));
-    EXPECT_EQ(split("INSERT INTO t (a) SELECT 1 UNION ALL SELECT 2 SELECT 3"),
-              (std::vector<std::string>{"INSERT INTO t (a) SELECT 1 UNION ALL SELECT 2",
-                                        "SELECT 3"}));
+    EXPECT_EQ(
+        split("INSERT INTO t (a) SELECT 1 UNION ALL SELECT 2 SELECT 3"),
+        (std::vector<std::string>{"INSERT INTO t (a) SELECT 1 UNION ALL SELECT 2", "SELECT 3"}));
     EXPECT_EQ(split("UPDATE t SET a = 1 SET NOCOUNT ON"),
               (std::vector<std::string>{"UPDATE t SET a = 1", "SET NOCOUNT ON"}));
-    EXPECT_EQ(split("WITH c(x) AS (SELECT 1) SELECT x FROM c DELETE FROM t"),
-              (std::vector<std::string>{"WITH c(x) AS (SELECT 1) SELECT x FROM c",
-                                        "DELETE FROM t"}));
+    EXPECT_EQ(
+        split("WITH c(x) AS (SELECT 1) SELECT x FROM c DELETE FROM t"),
+        (std::vector<std::string>{"WITH c(x) AS (SELECT 1) SELECT x FROM c", "DELETE FROM t"}));
     EXPECT_EQ(split("CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET n = CASE WHEN 1 "
                     "THEN 2 END; DELETE FROM v; END; SELECT 1"),
               (std::vector<std::string>{"CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE u SET "
@@ -638,7 +652,8 @@ TEST(TsqlLayer, RewritesTsqlSpellings) {
     EXPECT_EQ(rewrite("SELECT name FROM master.dbo.sysdatabases"),
               "SELECT name FROM temp.vx_sysdatabases");
     EXPECT_EQ(rewrite("SELECT TOP (3) a FROM t"), "SELECT  a FROM t LIMIT 3 ");
-    EXPECT_EQ(rewrite("SELECT 'a' + b + 'c', 1 + 2 FROM t"), "SELECT 'a' || b || 'c', 1 + 2 FROM t");
+    EXPECT_EQ(rewrite("SELECT 'a' + b + 'c', 1 + 2 FROM t"),
+              "SELECT 'a' || b || 'c', 1 + 2 FROM t");
     EXPECT_EQ(rewrite("SELECT CONVERT(int, '5')"), "SELECT CAST( '5' AS int)");
     EXPECT_EQ(rewrite("CREATE TABLE t(id int IDENTITY(1,1) PRIMARY KEY, s nvarchar(max))"),
               "CREATE TABLE t(id INTEGER  PRIMARY KEY, s nvarchar(-1))");
