@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -13,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -478,6 +481,27 @@ TEST_F(ServerTest, ShortWaitforCompletes) {
     EXPECT_FALSE(r.anyError);
 }
 
+TEST_F(ServerTest, RaiserrorWithNowaitArrivesBeforeTheBatchEnds) {
+    OdbcClient c;
+    connect(c);
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c.dbc(), &st)));
+    auto q = toWide("RAISERROR('step 1', 0, 1) WITH NOWAIT; WAITFOR DELAY '00:00:01.500'; "
+                    "SELECT 1");
+    auto start = Clock::now();
+    SQLRETURN rc = SQLExecDirectW(st, q.data(), SQL_NTS);
+    const double firstReply = secondsSince(start);
+    EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
+    auto diags = collectDiags(SQL_HANDLE_STMT, st);
+    ASSERT_FALSE(diags.empty());
+    EXPECT_EQ(diags[0].text, "step 1");
+    EXPECT_LT(firstReply, 1.0);
+    while (SQLMoreResults(st) != SQL_NO_DATA) {
+    }
+    EXPECT_GE(secondsSince(start), 1.4);
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+}
+
 TEST_F(ServerTest, CancelWhileStreamingALargeResult) {
     srv_.createBenchTable("db1", "big", 200000);
     OdbcClient c;
@@ -509,6 +533,39 @@ TEST_F(ServerTest, ShutdownWithNowaitDropsTheConnection) {
         linkFailure |= d.state == "08S01";
     EXPECT_TRUE(linkFailure);
     // The server goes on serving others.
+    OdbcClient other;
+    connect(other);
+    EXPECT_FALSE(other.exec("SELECT 1").anyError);
+}
+
+TEST_F(ServerTest, ClientThatLeavesMidResultDoesNotHurtTheServer) {
+    srv_.createBenchTable("db1", "big", 100000);
+    {
+        OdbcClient c;
+        connect(c);
+        SQLHSTMT st = SQL_NULL_HSTMT;
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, c.dbc(), &st)));
+        auto q = toWide("SELECT * FROM big");
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(st, q.data(), SQL_NTS)));
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
+        // Close the socket under the driver's feet, then let it go.
+        SQLINTEGER fd = -1;
+        for (int s = 3; s < 1024; ++s) {
+            sockaddr_storage peer{};
+            socklen_t len = sizeof peer;
+            if (::getpeername(s, reinterpret_cast<sockaddr*>(&peer), &len) == 0 &&
+                peer.ss_family == AF_INET &&
+                ntohs(reinterpret_cast<sockaddr_in*>(&peer)->sin_port) == srv_.port())
+                fd = s;
+        }
+        ASSERT_GE(fd, 0);
+        ::shutdown(fd, SHUT_RDWR);
+        SQLFetch(st);
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+    }
+    for (int i = 0; i < 100 && srv_.server().activeConnections() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(srv_.server().activeConnections(), 0);
     OdbcClient other;
     connect(other);
     EXPECT_FALSE(other.exec("SELECT 1").anyError);
@@ -593,6 +650,50 @@ TEST(Program, StreamsAMillionRowsWithFlatMemory) {
     EXPECT_LT(peak - rssBefore, 16 * 1024) << "server memory grew with the row count";
 
     ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::fclose(f);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Program, UsersFileAndEndOfStandardInput) {
+    char dir[] = "/tmp/tdsprog-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(dir));
+    const std::string users = std::string(dir) + "/users.txt";
+    {
+        std::ofstream f(users);
+        f << "sa\tsecret\tdb_owner\n";
+    }
+    int out[2], in[2];
+    ASSERT_EQ(::pipe(out), 0);
+    ASSERT_EQ(::pipe(in), 0);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::dup2(in[0], 0);
+        ::close(out[0]);
+        ::close(in[1]);
+        ::execl(TDSSERVER_EXE, TDSSERVER_EXE, "--data", dir, "--users", users.c_str(),
+                "--exit-on-stdin-eof", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(in[0]);
+    FILE* f = ::fdopen(out[0], "r");
+    char line[64] = {};
+    ASSERT_TRUE(std::fgets(line, sizeof line, f));
+    const std::string base = "DRIVER={" + freetdsDriverPath() +
+                             "};SERVER=127.0.0.1;PORT=" + std::to_string(std::atoi(line)) +
+                             ";TDS_Version=7.4;ClientCharset=UTF-8;UID=sa;";
+    {
+        OdbcClient bad, good;
+        EXPECT_FALSE(SQL_SUCCEEDED(bad.connect(base + "PWD=wrong")));
+        ASSERT_TRUE(SQL_SUCCEEDED(good.connect(base + "PWD=secret")));
+        auto r = good.exec("SELECT is_member('db_owner')");
+        EXPECT_EQ(withColumns(r).at(0).rows.at(0).at(0), "1");
+    }
+    ::close(in[1]); // end of standard input stops the server
     int status = 0;
     ::waitpid(pid, &status, 0);
     std::fclose(f);
