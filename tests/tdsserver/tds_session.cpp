@@ -635,6 +635,7 @@ void Session::handleBatch(const Message& m) {
     }
     if (lost_ || stopping_)
         throw ConnectionLost();
+    const bool acknowledged = attention_;
     if (attention_) {
         if (pendingDone_.has)
             w_.done(std::uint16_t(pendingDone_.status | kDoneMore), pendingDone_.curCmd,
@@ -648,6 +649,10 @@ void Session::handleBatch(const Message& m) {
     }
     pendingDone_ = {};
     w_.endMessage();
+    if (attention_ && !acknowledged) { // came in while the last packets went out
+        w_.done(kDoneAttn, 0, 0);
+        w_.endMessage();
+    }
 }
 
 void Session::execStatement(const sql::Statement& stmt) {
