@@ -81,17 +81,17 @@ int main(int argc, char** argv) {
         std::cerr << "tdsserver: --data is required\n" << kUsage;
         return 2;
     }
-    for (const std::string& spec : benchTables) {
-        std::size_t c1 = spec.find(':');
-        std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
+    for (const std::string& table : benchTables) {
+        std::size_t c1 = table.find(':');
+        std::size_t c2 = c1 == std::string::npos ? c1 : table.find(':', c1 + 1);
         if (c2 == std::string::npos) {
             std::cerr << "tdsserver: --bench-table needs DB:TABLE:ROWS\n";
             return 2;
         }
         try {
-            tdsserver::createBenchTable(opts.dataDir + "/" + spec.substr(0, c1) + ".db",
-                                        spec.substr(c1 + 1, c2 - c1 - 1),
-                                        std::atoll(spec.c_str() + c2 + 1));
+            tdsserver::createBenchTable(opts.dataDir + "/" + table.substr(0, c1) + ".db",
+                                        table.substr(c1 + 1, c2 - c1 - 1),
+                                        std::atoll(table.c_str() + c2 + 1));
         } catch (const std::exception& e) {
             std::cerr << "tdsserver: " << e.what() << "\n";
             return 1;

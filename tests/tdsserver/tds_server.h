@@ -47,7 +47,6 @@ public:
     void stop();
 
     std::uint16_t port() const { return port_; }
-    const ServerOptions& options() const { return options_; }
     // Connections currently open.
     int activeConnections() const;
 

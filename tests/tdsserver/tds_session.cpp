@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <random>
 #include <sqlite3.h>
 #include <sys/socket.h>
 
@@ -92,86 +90,12 @@ void fnIsMember(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, sessionOf(ctx)->isMember(reinterpret_cast<const char*>(role)) ? 1 : 0);
 }
 
-void fnLogin(sqlite3_context* ctx, int, sqlite3_value**) {
-    resultText(ctx, sessionOf(ctx)->loginName());
-}
-
-void fnUserName(sqlite3_context* ctx, int, sqlite3_value**) {
-    resultText(ctx, "dbo");
-}
-
 void fnVersion(sqlite3_context* ctx, int, sqlite3_value**) {
     resultText(ctx, kVersionText);
 }
 
 void fnSpid(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_int(ctx, sessionOf(ctx)->spid());
-}
-
-void fnRowCount(sqlite3_context* ctx, int, sqlite3_value**) {
-    sqlite3_result_int64(ctx, sessionOf(ctx)->lastRowCount());
-}
-
-void fnError(sqlite3_context* ctx, int, sqlite3_value**) {
-    sqlite3_result_int(ctx, sessionOf(ctx)->previousError());
-}
-
-void fnServerName(sqlite3_context* ctx, int, sqlite3_value**) {
-    resultText(ctx, sessionOf(ctx)->serverName());
-}
-
-void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**) {
-    sqlite3_result_int(ctx, sqlite3_get_autocommit(sqlite3_context_db_handle(ctx)) ? 0 : 1);
-}
-
-void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    auto now = std::chrono::system_clock::now();
-    std::time_t t = std::chrono::system_clock::to_time_t(now);
-    int ms =
-        int(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-            1000);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900,
-                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-    resultText(ctx, buf);
-}
-
-void fnNewId(sqlite3_context* ctx, int, sqlite3_value**) {
-    unsigned char b[16];
-    sqlite3_randomness(16, b);
-    b[6] = (b[6] & 0x0F) | 0x40;
-    b[8] = (b[8] & 0x3F) | 0x80;
-    char buf[40];
-    std::snprintf(buf, sizeof buf,
-                  "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0],
-                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    resultText(ctx, buf);
-}
-
-void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto* p = sqlite3_value_text(argv[0]);
-    int n = sqlite3_value_bytes(argv[0]);
-    while (n > 0 && p[n - 1] == ' ')
-        --n;
-    sqlite3_result_int64(ctx, std::int64_t(utf16Length(p, n)));
-}
-
-void fnConcat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    std::string r;
-    for (int i = 0; i < argc; ++i) {
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
-            continue;
-        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[i]));
-        r.append(p, std::size_t(sqlite3_value_bytes(argv[i])));
-    }
-    resultText(ctx, r);
 }
 
 void registerFunctions(sqlite3* db, Session* s) {
@@ -181,24 +105,8 @@ void registerFunctions(sqlite3* db, Session* s) {
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     const Fn fns[] = {
-        {"db_name", 0, fnDbName},
-        {"db_name", 1, fnDbName},
-        {"is_member", 1, fnIsMember},
-        {"suser_sname", 0, fnLogin},
-        {"suser_name", 0, fnLogin},
-        {"system_user", 0, fnLogin},
-        {"user_name", 0, fnUserName},
-        {"vx_version", 0, fnVersion},
-        {"vx_spid", 0, fnSpid},
-        {"vx_rowcount", 0, fnRowCount},
-        {"vx_error", 0, fnError},
-        {"vx_servername", 0, fnServerName},
-        {"vx_trancount", 0, fnTranCount},
-        {"getdate", 0, fnGetDate},
-        {"sysdatetime", 0, fnGetDate},
-        {"newid", 0, fnNewId},
-        {"len", 1, fnLen},
-        {"concat", -1, fnConcat},
+        {"db_name", 0, fnDbName},     {"db_name", 1, fnDbName}, {"is_member", 1, fnIsMember},
+        {"vx_version", 0, fnVersion}, {"vx_spid", 0, fnSpid},
     };
     for (const Fn& f : fns)
         sqlite3_create_function(db, f.name, f.argc, SQLITE_UTF8, s, f.fn, nullptr, nullptr);
@@ -350,12 +258,6 @@ void Session::run() {
             case kPacketAttention:
                 w_.done(kDoneAttn, 0, 0);
                 w_.endMessage();
-                break;
-            case kPacketTransMgr:
-                handleTransMgr(m);
-                break;
-            case kPacketRpc:
-                replyError(2812, 16, "Remote procedure calls are not supported by this server.");
                 break;
             default:
                 replyError(50000, 16, "Unsupported request.");
@@ -621,12 +523,6 @@ TsqlError Session::sqliteError(int rc) const {
             name = name.substr(1, name.size() - 2);
         return {2714, 16, 6, "There is already an object named '" + name + "' in the database."};
     }
-    if (starts("cannot commit - no transaction is active"))
-        return {3902, 16, 1,
-                "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."};
-    if (starts("cannot rollback - no transaction is active"))
-        return {3903, 16, 1,
-                "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."};
     if (ext == SQLITE_CONSTRAINT_PRIMARYKEY || ext == SQLITE_CONSTRAINT_UNIQUE) {
         std::string cols = msg.substr(msg.find(": ") == std::string::npos ? 0 : msg.find(": ") + 2);
         std::string table = cols.substr(0, cols.find('.'));
@@ -655,7 +551,6 @@ void Session::sendError(const TsqlError& e) {
     }
     w_.message(true, e.number, std::uint8_t(e.state), std::uint8_t(e.severity), e.text,
                options_.serverName, line_);
-    curError_ = e.number;
 }
 
 void Session::sendInfo(int number, int state, int severity, const std::string& text) {
@@ -713,8 +608,6 @@ void Session::beginStatement() {
         flushAfterDone_ = false;
         w_.flushPartial();
     }
-    prevError_ = curError_;
-    curError_ = 0;
 }
 
 void Session::endStatement(std::uint16_t status, std::uint16_t curCmd, std::uint64_t count) {
@@ -742,6 +635,7 @@ void Session::handleBatch(const Message& m) {
     }
     if (lost_ || stopping_)
         throw ConnectionLost();
+    const bool acknowledged = attention_;
     if (attention_) {
         if (pendingDone_.has)
             w_.done(std::uint16_t(pendingDone_.status | kDoneMore), pendingDone_.curCmd,
@@ -755,62 +649,10 @@ void Session::handleBatch(const Message& m) {
     }
     pendingDone_ = {};
     w_.endMessage();
-}
-
-void Session::handleTransMgr(const Message& m) {
-    const auto& d = m.data;
-    std::size_t pos = 0;
-    if (d.size() >= 4) {
-        std::size_t total = d[0] | (d[1] << 8) | (d[2] << 16) | (std::size_t(d[3]) << 24);
-        if (total >= 4 && total <= d.size())
-            pos = total;
+    if (attention_ && !acknowledged) { // came in while the last packets went out
+        w_.done(kDoneAttn, 0, 0);
+        w_.endMessage();
     }
-    if (pos + 2 > d.size()) {
-        replyError(50000, 16, "Bad transaction manager request.");
-        return;
-    }
-    const int type = d[pos] | (d[pos + 1] << 8);
-    pos += 2;
-    auto descriptor = [](std::uint64_t id) {
-        std::vector<std::uint8_t> v(8);
-        for (int i = 0; i < 8; ++i)
-            v[std::size_t(i)] = std::uint8_t(id >> (8 * i));
-        return v;
-    };
-    auto run = [&](const char* s) {
-        char* err = nullptr;
-        int rc = sqlite3_exec(db_, s, nullptr, nullptr, &err);
-        sqlite3_free(err);
-        return rc == SQLITE_OK;
-    };
-    auto begin = [&] {
-        if (sqlite3_get_autocommit(db_))
-            run("BEGIN");
-        ++tranId_;
-        w_.envChangeBytes(8, descriptor(tranId_), {});
-    };
-    if (type == 5) { // TM_BEGIN_XACT
-        begin();
-    } else if (type == 7 || type == 8) { // TM_COMMIT_XACT, TM_ROLLBACK_XACT
-        // B_VARCHAR name, then a flags byte (fBeginXact).
-        bool beginNew = false;
-        if (pos < d.size()) {
-            std::size_t nameLen = d[pos];
-            pos += 1 + 2 * nameLen;
-            if (pos < d.size())
-                beginNew = d[pos] & 1;
-        }
-        if (!sqlite3_get_autocommit(db_))
-            run(type == 7 ? "COMMIT" : "ROLLBACK");
-        w_.envChangeBytes(type == 7 ? 9 : 10, {}, descriptor(tranId_));
-        if (beginNew)
-            begin();
-    } else {
-        replyError(50000, 16, "Unsupported transaction manager request.");
-        return;
-    }
-    w_.done(kDoneFinal, 0, 0);
-    w_.endMessage();
 }
 
 void Session::execStatement(const sql::Statement& stmt) {
@@ -819,7 +661,6 @@ void Session::execStatement(const sql::Statement& stmt) {
         return;
     beginStatement();
     const std::string k0 = sql::upper(sig[0].text);
-    const std::string k1 = sig.size() > 1 ? sql::upper(sig[1].text) : std::string();
     try {
         if (k0 == "PRINT") {
             doPrint(stmt.tokens);
@@ -835,21 +676,6 @@ void Session::execStatement(const sql::Statement& stmt) {
             w_.flushPartial();
             lost_ = true;
             throw ConnectionLost();
-        } else if (k0 == "CREATE" && k1 == "DATABASE") {
-            doCreateDatabase(sig);
-        } else if (k0 == "DROP" && k1 == "DATABASE") {
-            doDropDatabase(sig);
-        } else if (k0 == "EXEC" || k0 == "EXECUTE") {
-            std::string name = sig.size() > 1 ? sql::identName(sig[1]) : std::string();
-            throw TsqlError{2812, 16, 62, "Could not find stored procedure '" + name + "'."};
-        } else if ((k0 == "BEGIN" && (k1 == "TRAN" || k1 == "TRANSACTION")) ||
-                   ((k0 == "COMMIT" || k0 == "ROLLBACK") &&
-                    (k1.empty() || k1 == "TRAN" || k1 == "TRANSACTION" || k1 == "WORK"))) {
-            const char* s = k0 == "BEGIN" ? "BEGIN" : k0 == "COMMIT" ? "COMMIT" : "ROLLBACK";
-            int rc = sqlite3_exec(db_, s, nullptr, nullptr, nullptr);
-            if (rc != SQLITE_OK)
-                throw sqliteError(rc);
-            endStatement(kDoneFinal, 0, 0);
         } else {
             runSql(stmt.tokens);
         }
@@ -916,10 +742,9 @@ void Session::execPrepared(sqlite3_stmt* st) {
                         : kw == "WITH" && !sqlite3_stmt_readonly(st) ? kCmdInsert
                                                                      : 0;
     if (cmd) {
-        lastRowCount_ = sqlite3_changes64(db_);
-        endStatement(nocount_ ? kDoneFinal : kDoneCount, cmd, std::uint64_t(lastRowCount_));
+        endStatement(nocount_ ? kDoneFinal : kDoneCount, cmd,
+                     std::uint64_t(sqlite3_changes64(db_)));
     } else {
-        lastRowCount_ = 0;
         endStatement(kDoneFinal, 0, 0);
     }
 }
@@ -1027,7 +852,6 @@ void Session::sendResultSet(sqlite3_stmt* st) {
         endStatement(kDoneError, kCmdSelect, rows);
         return;
     }
-    lastRowCount_ = std::int64_t(rows);
     endStatement(nocount_ ? kDoneFinal : kDoneCount, kCmdSelect, rows);
 }
 
@@ -1141,7 +965,6 @@ void Session::doRaiserror(const std::vector<Token>& tokens) {
     } else {
         w_.message(true, number, std::uint8_t(state), std::uint8_t(severity), msg,
                    options_.serverName, line_);
-        curError_ = number;
         endStatement(kDoneError, 0, 0);
     }
     if (nowait)
@@ -1149,7 +972,7 @@ void Session::doRaiserror(const std::vector<Token>& tokens) {
 }
 
 void Session::doWaitfor(const std::vector<Token>& sig) {
-    if (sig.size() < 3 || (!sql::isWord(sig[1], "DELAY") && !sql::isWord(sig[1], "TIME")))
+    if (sig.size() < 3 || !sql::isWord(sig[1], "DELAY"))
         throw TsqlError{102, 15, 1, "Incorrect syntax near 'WAITFOR'."};
     std::vector<Token> expr(sig.begin() + 2, sig.end());
     std::optional<std::string> v = evalScalar(expr);
@@ -1160,13 +983,6 @@ void Session::doWaitfor(const std::vector<Token>& sig) {
                             "' used with WAITFOR."};
     std::int64_t ms =
         (std::int64_t(p.hour) * 3600 + p.minute * 60 + p.second) * 1000 + p.nanos / 1000000;
-    if (sql::isWord(sig[1], "TIME")) {
-        std::time_t now = std::time(nullptr);
-        std::tm tm{};
-        localtime_r(&now, &tm);
-        std::int64_t nowMs = (std::int64_t(tm.tm_hour) * 3600 + tm.tm_min * 60 + tm.tm_sec) * 1000;
-        ms = ms >= nowMs ? ms - nowMs : ms + 86400000 - nowMs;
-    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         if (stopping_)
@@ -1214,50 +1030,6 @@ void Session::doSet(const std::vector<Token>& sig) {
             throw TsqlError{102, 15, 1, "Incorrect syntax near '" + sig[2].text + "'."};
     }
     // Other SET options are accepted and ignored.
-    endStatement(kDoneFinal, 0, 0);
-}
-
-void Session::doCreateDatabase(const std::vector<Token>& sig) {
-    if (sig.size() < 3)
-        throw TsqlError{102, 15, 1, "Incorrect syntax near 'DATABASE'."};
-    const std::string name = sql::identName(sig[2]);
-    if (name.empty() || name[0] == '.' || name.find_first_of("/\\") != std::string::npos)
-        throw TsqlError{102, 15, 1, "Incorrect syntax near '" + name + "'."};
-    if (findDatabase(name))
-        throw TsqlError{1801, 16, 3,
-                        "Database '" + name +
-                            "' already exists. Choose a different database name."};
-    sqlite3* db = nullptr;
-    const std::string path = (fs::path(options_.dataDir) / (name + ".db")).string();
-    int rc =
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, "PRAGMA user_version=0", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK)
-        throw TsqlError{1802, 16, 1, "CREATE DATABASE failed."};
-    endStatement(kDoneFinal, 0, 0);
-}
-
-void Session::doDropDatabase(const std::vector<Token>& sig) {
-    if (sig.size() < 3)
-        throw TsqlError{102, 15, 1, "Incorrect syntax near 'DATABASE'."};
-    const std::string name = sql::identName(sig[2]);
-    std::optional<std::string> canon = findDatabase(name);
-    if (!canon || iequals(*canon, "master") || databasePath(*canon) == ":memory:")
-        throw TsqlError{3701, 11, 1,
-                        "Cannot drop the database '" + name +
-                            "', because it does not exist or you do not have permission."};
-    if (iequals(*canon, dbName_))
-        throw TsqlError{3702, 16, 4,
-                        "Cannot drop database \"" + *canon + "\" because it is currently in use."};
-    if (attached_.count(lowerAscii(*canon))) {
-        std::string detach = "DETACH DATABASE " + sql::quoteName(*canon);
-        sqlite3_exec(db_, detach.c_str(), nullptr, nullptr, nullptr);
-        attached_.erase(lowerAscii(*canon));
-    }
-    std::error_code ec;
-    fs::remove(databasePath(*canon), ec);
     endStatement(kDoneFinal, 0, 0);
 }
 

@@ -39,18 +39,13 @@ public:
 
     // Used by the SQL functions registered on each SQLite connection.
     const std::string& databaseName() const { return dbName_; }
-    const std::string& loginName() const { return login_; }
     bool isMember(const std::string& role) const;
     std::uint16_t spid() const { return spid_; }
-    std::int64_t lastRowCount() const { return lastRowCount_; }
-    int previousError() const { return prevError_; }
-    std::string serverName() const { return options_.serverName; }
 
 private:
     void handlePrelogin(const Message& m);
     bool handleLogin(const Message& m);
     void handleBatch(const Message& m);
-    void handleTransMgr(const Message& m);
     void replyError(int number, int severity, const std::string& text);
 
     // Databases.
@@ -75,8 +70,6 @@ private:
     void doWaitfor(const std::vector<sql::Token>& sig);
     void doUse(const std::vector<sql::Token>& sig);
     void doSet(const std::vector<sql::Token>& sig);
-    void doCreateDatabase(const std::vector<sql::Token>& sig);
-    void doDropDatabase(const std::vector<sql::Token>& sig);
     void execSimple(const char* sqlText);
     TsqlError sqliteError(int rc) const;
     void sendError(const TsqlError& e);
@@ -103,10 +96,6 @@ private:
     bool attention_ = false;
     bool lost_ = false;
     int line_ = 1;
-    int curError_ = 0;
-    int prevError_ = 0;
-    std::int64_t lastRowCount_ = 0;
-    std::uint64_t tranId_ = 0;
 
     struct PendingDone {
         bool has = false;

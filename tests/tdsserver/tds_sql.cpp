@@ -127,18 +127,6 @@ Token makeToken(Tok kind, std::string text) {
     return t;
 }
 
-// Index of the ')' that closes the '(' at index open, or npos.
-std::size_t matchingParen(const std::vector<Token>& t, std::size_t open) {
-    int depth = 0;
-    for (std::size_t i = open; i < t.size(); ++i) {
-        if (isSymbol(t[i], "("))
-            ++depth;
-        else if (isSymbol(t[i], ")") && --depth == 0)
-            return i;
-    }
-    return std::string::npos;
-}
-
 const std::set<std::string>& plusDelimiters() {
     static const std::set<std::string> s = {
         "SELECT", "FROM",   "WHERE",   "AND",   "OR",    "NOT",       "WHEN",  "THEN",
@@ -188,157 +176,11 @@ void rewritePlus(std::vector<Token>& t) {
         close(s);
 }
 
-// SELECT [DISTINCT|ALL] TOP n | TOP (n)  ->  SELECT ... LIMIT n
-void rewriteTop(std::vector<Token>& t) {
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        if (!isWord(t[i], "SELECT"))
-            continue;
-        std::size_t j = nextSignificant(t, i + 1);
-        if (j < t.size() && (isWord(t[j], "DISTINCT") || isWord(t[j], "ALL")))
-            j = nextSignificant(t, j + 1);
-        if (j >= t.size() || !isWord(t[j], "TOP"))
-            continue;
-        std::size_t topAt = j;
-        std::size_t k = nextSignificant(t, j + 1);
-        std::string count;
-        std::size_t last;
-        if (k < t.size() && t[k].kind == Tok::Number) {
-            count = t[k].text;
-            last = k;
-        } else if (k < t.size() && isSymbol(t[k], "(")) {
-            std::size_t n = nextSignificant(t, k + 1);
-            std::size_t c = n < t.size() ? nextSignificant(t, n + 1) : t.size();
-            if (n >= t.size() || t[n].kind != Tok::Number || c >= t.size() || !isSymbol(t[c], ")"))
-                continue;
-            count = t[n].text;
-            last = c;
-        } else {
-            continue;
-        }
-        // The scope of this SELECT ends at the ')' closing its depth, or at the end.
-        int depth = 0;
-        std::size_t end = t.size();
-        for (std::size_t m = last + 1; m < t.size(); ++m) {
-            if (isSymbol(t[m], "("))
-                ++depth;
-            else if (isSymbol(t[m], ")") && depth-- == 0) {
-                end = m;
-                break;
-            }
-        }
-        for (std::size_t m = topAt; m <= last; ++m)
-            t[m].text.clear();
-        t.insert(t.begin() + std::ptrdiff_t(end), makeToken(Tok::Space, " LIMIT " + count + " "));
-    }
-}
-
-// CONVERT(type, expr [, style])  ->  CAST(expr AS type)
-void rewriteConvert(std::vector<Token>& t) {
-    for (;;) {
-        std::size_t at = std::string::npos;
-        for (std::size_t i = t.size(); i-- > 0;) {
-            if (isWord(t[i], "CONVERT") || isWord(t[i], "TRY_CONVERT")) {
-                std::size_t p = nextSignificant(t, i + 1);
-                if (p < t.size() && isSymbol(t[p], "(")) {
-                    at = i;
-                    break;
-                }
-            }
-        }
-        if (at == std::string::npos)
-            return;
-        std::size_t open = nextSignificant(t, at + 1);
-        std::size_t close = matchingParen(t, open);
-        if (close == std::string::npos)
-            return;
-        std::vector<std::size_t> commas;
-        int depth = 0;
-        for (std::size_t i = open + 1; i < close; ++i) {
-            if (isSymbol(t[i], "("))
-                ++depth;
-            else if (isSymbol(t[i], ")"))
-                --depth;
-            else if (depth == 0 && isSymbol(t[i], ","))
-                commas.push_back(i);
-        }
-        if (commas.empty()) {
-            t[at].text = "CAST"; // leave the error to SQLite
-            continue;
-        }
-        std::string type = joinTokens(t, open + 1, commas[0]);
-        std::size_t exprEnd = commas.size() > 1 ? commas[1] : close;
-        std::vector<Token> repl;
-        repl.push_back(makeToken(Tok::Word, "CAST"));
-        repl.push_back(makeToken(Tok::Symbol, "("));
-        for (const Token& k : std::vector<Token>(t.begin() + std::ptrdiff_t(commas[0] + 1),
-                                                 t.begin() + std::ptrdiff_t(exprEnd)))
-            repl.push_back(k);
-        repl.push_back(makeToken(Tok::Space, " "));
-        repl.push_back(makeToken(Tok::Word, "AS"));
-        repl.push_back(makeToken(Tok::Space, " " + type));
-        repl.push_back(makeToken(Tok::Symbol, ")"));
-        t.erase(t.begin() + std::ptrdiff_t(at), t.begin() + std::ptrdiff_t(close + 1));
-        t.insert(t.begin() + std::ptrdiff_t(at), repl.begin(), repl.end());
-    }
-}
-
-// int IDENTITY(1,1) PRIMARY KEY -> INTEGER PRIMARY KEY; IDENTITY elsewhere is dropped.
-void rewriteIdentity(std::vector<Token>& t) {
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        if (!isWord(t[i], "IDENTITY"))
-            continue;
-        std::size_t p = prevSignificant(t, i);
-        if (p == std::string::npos || t[p].kind != Tok::Word || upper(t[p].text) == "SELECT")
-            continue;
-        std::size_t last = i;
-        std::size_t n = nextSignificant(t, i + 1);
-        if (n < t.size() && isSymbol(t[n], "(")) {
-            std::size_t c = matchingParen(t, n);
-            if (c != std::string::npos)
-                last = c;
-        }
-        for (std::size_t m = i; m <= last; ++m)
-            t[m].text.clear();
-        // Does the column definition hold PRIMARY KEY?
-        int depth = 0;
-        bool primary = false;
-        for (std::size_t m = last + 1; m < t.size(); ++m) {
-            if (isSymbol(t[m], "("))
-                ++depth;
-            else if (isSymbol(t[m], ")")) {
-                if (depth-- == 0)
-                    break;
-            } else if (depth == 0 && isSymbol(t[m], ","))
-                break;
-            else if (isWord(t[m], "PRIMARY"))
-                primary = true;
-        }
-        std::string type = upper(t[p].text);
-        if (primary && (type == "INT" || type == "BIGINT" || type == "INTEGER" ||
-                        type == "SMALLINT" || type == "TINYINT"))
-            t[p].text = "INTEGER";
-    }
-}
-
 std::string atAtFunction(const std::string& u) {
     if (u == "@@VERSION")
         return "vx_version()";
     if (u == "@@SPID")
         return "vx_spid()";
-    if (u == "@@ROWCOUNT")
-        return "vx_rowcount()";
-    if (u == "@@SERVERNAME")
-        return "vx_servername()";
-    if (u == "@@TRANCOUNT")
-        return "vx_trancount()";
-    if (u == "@@ERROR")
-        return "vx_error()";
-    if (u == "@@IDENTITY")
-        return "last_insert_rowid()";
-    if (u == "@@LANGUAGE")
-        return "'us_english'";
-    if (u == "@@MAX_PRECISION")
-        return "38";
     return {};
 }
 
@@ -376,19 +218,6 @@ std::string identName(const Token& t) {
     for (std::size_t i = 1; i + 1 < t.text.size(); ++i) {
         r += t.text[i];
         if (t.text[i] == close && t.text[i + 1] == close)
-            ++i;
-    }
-    return r;
-}
-
-std::string stringValue(const Token& t) {
-    std::size_t start = t.text.find('\'');
-    if (start == std::string::npos)
-        return t.text;
-    std::string r;
-    for (std::size_t i = start + 1; i + 1 < t.text.size(); ++i) {
-        r += t.text[i];
-        if (t.text[i] == '\'' && t.text[i + 1] == '\'')
             ++i;
     }
     return r;
@@ -629,14 +458,6 @@ std::string rewrite(const std::vector<Token>& in, RewriteContext& ctx) {
             std::string f = atAtFunction(upper(k.text));
             if (!f.empty())
                 k.text = f;
-        } else if (k.kind == Tok::Word && k.text[0] == '#') {
-            k.text = "temp." + quoteName(k.text);
-        } else if (isWord(k, "ISNULL")) {
-            std::size_t n = nextSignificant(t, i + 1);
-            if (n < t.size() && isSymbol(t[n], "("))
-                k.text = "IFNULL";
-        } else if (isWord(k, "CLUSTERED") || isWord(k, "NONCLUSTERED")) {
-            k.text.clear();
         } else if (isWord(k, "MAX")) {
             std::size_t p = prevSignificant(t, i);
             std::size_t pp = p == std::string::npos ? p : prevSignificant(t, p);
@@ -711,9 +532,6 @@ std::string rewrite(const std::vector<Token>& in, RewriteContext& ctx) {
         t[i] = makeToken(Tok::Word, repl);
         t.erase(t.begin() + std::ptrdiff_t(i + 1), t.begin() + std::ptrdiff_t(j));
     }
-    rewriteIdentity(t);
-    rewriteConvert(t);
-    rewriteTop(t);
     rewritePlus(t);
     return joinTokens(t);
 }

@@ -35,8 +35,6 @@ bool isSignificant(const Token& t);
 bool isWord(const Token& t, std::string_view upperWord);
 // Name of an identifier token: [a]]b] -> a]b, "a""b" -> a"b, abc -> abc.
 std::string identName(const Token& t);
-// Value of a string literal token ('it''s', N'x').
-std::string stringValue(const Token& t);
 // Quotes a name for SQLite ("a""b").
 std::string quoteName(std::string_view name);
 // Quotes text as a SQL string literal.

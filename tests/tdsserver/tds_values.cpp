@@ -363,6 +363,24 @@ void putPlp(std::vector<std::uint8_t>& out, const std::uint8_t* p, std::size_t n
     putLe(out, 0, 4);
 }
 
+void putNull(std::vector<std::uint8_t>& out, ColKind kind) {
+    switch (kind) {
+    case ColKind::NChar:
+    case ColKind::NVarChar:
+    case ColKind::Binary:
+    case ColKind::VarBinary:
+        putLe(out, 0xFFFF, 2);
+        break;
+    case ColKind::NVarCharMax:
+    case ColKind::VarBinaryMax:
+        putLe(out, ~std::uint64_t(0), 8); // PLP NULL
+        break;
+    default: // a zero data length, or no text pointer
+        out.push_back(0);
+        break;
+    }
+}
+
 // Appends UTF-8 text as UTF-16LE, at most maxUnits code units (a surrogate pair
 // is never split); invalid UTF-8 becomes U+FFFD. Returns the units written.
 std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view s,
@@ -381,35 +399,13 @@ std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view s,
             ++i;
             continue;
         }
-        char32_t c;
-        std::size_t len;
-        if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            len = 4;
-        } else {
-            c = 0xFFFD;
-            len = 1;
-        }
-        bool ok = len > 1 && i + len <= n;
-        for (std::size_t k = 1; ok && k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                ok = false;
-            else
-                c = (c << 6) | (p[i + k] & 0x3F);
-        }
-        if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            c = 0xFFFD;
-            len = 1;
-        }
+        const std::size_t start = i;
+        char32_t c = decodeUtf8(p, n, i);
         if (c >= 0x10000) {
-            if (units + 2 > maxUnits)
+            if (units + 2 > maxUnits) {
+                i = start;
                 break;
+            }
             c -= 0x10000;
             const char16_t hi = char16_t(0xD800 + (c >> 10)), lo = char16_t(0xDC00 + (c & 0x3FF));
             out.push_back(std::uint8_t(hi));
@@ -422,7 +418,6 @@ std::size_t appendUtf16le(std::vector<std::uint8_t>& out, std::string_view s,
             out.push_back(std::uint8_t(c >> 8));
             ++units;
         }
-        i += len;
     }
     return units;
 }
@@ -748,16 +743,15 @@ void writeTypeInfo(ReplyWriter& w, const ColumnType& t) {
 
 bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_stmt* st, int col,
                  ValueError& err) {
-    const bool isNull = sqlite3_column_type(st, col) == SQLITE_NULL;
+    if (sqlite3_column_type(st, col) == SQLITE_NULL) {
+        putNull(out, t.kind);
+        return true;
+    }
     switch (t.kind) {
     case ColKind::TinyInt:
     case ColKind::SmallInt:
     case ColKind::Int:
     case ColKind::BigInt: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         std::int64_t v = 0;
         if (!integerValue(st, col, t, v, err))
             return false;
@@ -776,10 +770,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
         return true;
     }
     case ColKind::Bit: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         int type = sqlite3_column_type(st, col);
         int bit;
         if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
@@ -803,10 +793,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
     }
     case ColKind::Real:
     case ColKind::Float: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         double v = 0;
         if (!doubleValue(st, col, t, v, err))
             return false;
@@ -825,10 +811,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
         return true;
     }
     case ColKind::Decimal: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         bool neg = false;
         u128 mag = 0;
         if (!scaledValue(st, col, t.scale, t, neg, mag, err))
@@ -846,10 +828,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
     }
     case ColKind::Money:
     case ColKind::SmallMoney: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         bool neg = false;
         u128 mag = 0;
         if (!scaledValue(st, col, 4, t, neg, mag, err))
@@ -872,10 +850,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
     }
     case ColKind::DateTime:
     case ColKind::SmallDateTime: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         DateTimeParts p;
         if (!dateTimeValue(st, col, p, err))
             return false;
@@ -916,10 +890,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
     case ColKind::Date:
     case ColKind::Time:
     case ColKind::DateTime2: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         DateTimeParts p;
         if (!dateTimeValue(st, col, p, err))
             return false;
@@ -949,10 +919,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
         return true;
     }
     case ColKind::Guid: {
-        if (isNull) {
-            out.push_back(0);
-            return true;
-        }
         std::uint8_t g[16];
         if (sqlite3_column_type(st, col) == SQLITE_BLOB && sqlite3_column_bytes(st, col) == 16) {
             std::memcpy(g, sqlite3_column_blob(st, col), 16);
@@ -969,15 +935,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
     case ColKind::NVarChar:
     case ColKind::NVarCharMax:
     case ColKind::NText: {
-        if (isNull) {
-            if (t.kind == ColKind::NText)
-                out.push_back(0);
-            else if (t.kind == ColKind::NVarCharMax)
-                putLe(out, ~std::uint64_t(0), 8);
-            else
-                putLe(out, 0xFFFF, 2);
-            return true;
-        }
         std::string_view text;
         std::string hexText;
         if (sqlite3_column_type(st, col) == SQLITE_BLOB) {
@@ -1043,15 +1000,6 @@ bool encodeValue(std::vector<std::uint8_t>& out, const ColumnType& t, sqlite3_st
     case ColKind::VarBinary:
     case ColKind::VarBinaryMax:
     case ColKind::Image: {
-        if (isNull) {
-            if (t.kind == ColKind::Image)
-                out.push_back(0);
-            else if (t.kind == ColKind::VarBinaryMax)
-                putLe(out, ~std::uint64_t(0), 8);
-            else
-                putLe(out, 0xFFFF, 2);
-            return true;
-        }
         const auto* b = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, col));
         std::size_t n = std::size_t(sqlite3_column_bytes(st, col));
         if (t.kind == ColKind::VarBinaryMax) {

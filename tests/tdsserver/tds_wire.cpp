@@ -57,51 +57,42 @@ template <typename Get> std::string utf16ToUtf8Impl(std::size_t n, Get get) {
 
 } // namespace
 
+char32_t decodeUtf8(const unsigned char* p, std::size_t n, std::size_t& i) {
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    const std::size_t len = (b & 0xE0) == 0xC0   ? 2
+                            : (b & 0xF0) == 0xE0 ? 3
+                            : (b & 0xF8) == 0xF0 ? 4
+                                                 : 0;
+    if (len == 0 || i + len > n) {
+        ++i;
+        return 0xFFFD;
+    }
+    char32_t c = b & (0x7F >> len);
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        c = (c << 6) | (p[i + k] & 0x3F);
+    }
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += len;
+    return c;
+}
+
 std::u16string utf8ToUtf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
-    std::size_t i = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    while (i < n) {
-        unsigned char b = p[i];
-        char32_t c;
-        std::size_t len;
-        if (b < 0x80) {
-            c = b;
-            len = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            len = 4;
-        } else {
-            out += char16_t(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (i + len > n) {
-            out += char16_t(0xFFFD);
-            break;
-        }
-        bool ok = true;
-        for (std::size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            c = (c << 6) | (p[i + k] & 0x3F);
-        }
-        if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += char16_t(0xFFFD);
-            ++i;
-            continue;
-        }
-        i += len;
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t c = decodeUtf8(p, s.size(), i);
         if (c >= 0x10000) {
             c -= 0x10000;
             out += char16_t(0xD800 + (c >> 10));

@@ -15,13 +15,9 @@ namespace tdsserver {
 // Packet types of the TDS header (MS-TDS 2.2.3.1.1).
 enum PacketType : std::uint8_t {
     kPacketSqlBatch = 1,
-    kPacketRpc = 3,
     kPacketReply = 4,
     kPacketAttention = 6,
-    kPacketBulk = 7,
-    kPacketTransMgr = 14,
     kPacketLogin7 = 16,
-    kPacketSspi = 17,
     kPacketPrelogin = 18,
 };
 
@@ -43,16 +39,18 @@ enum DoneStatus : std::uint16_t {
     kDoneFinal = 0x00,
     kDoneMore = 0x01,
     kDoneError = 0x02,
-    kDoneInXact = 0x04,
     kDoneCount = 0x10,
     kDoneAttn = 0x20,
-    kDoneSrvError = 0x100,
 };
 
 // The peer went away (or the session decided to drop it); unwinds a session.
 struct ConnectionLost : std::runtime_error {
     ConnectionLost() : std::runtime_error("connection lost") {}
 };
+
+// Decodes the UTF-8 code point at p[i] and moves i past it; invalid input gives
+// U+FFFD and moves one byte.
+char32_t decodeUtf8(const unsigned char* p, std::size_t n, std::size_t& i);
 
 // UTF-8 <-> UTF-16 conversions; invalid input becomes U+FFFD.
 std::u16string utf8ToUtf16(std::string_view s);
@@ -98,7 +96,6 @@ public:
     ReplyWriter(PacketChannel& ch, std::uint16_t spid, std::size_t packetSize);
 
     void setPacketSize(std::size_t size);
-    std::size_t packetSize() const { return packetSize_; }
 
     // Called after each packet that is not the end of the message went out;
     // the session uses it to look for ATTENTION.
@@ -141,9 +138,6 @@ public:
     void flushPartial();
     // Sends what is buffered as the last packet of the message.
     void endMessage();
-    // Drops what is buffered and not yet sent.
-    void discard() { pos_ = 8; }
-    bool hasPendingData() const { return pos_ > 8; }
 
 private:
     void spill(); // buffer full: send it (not EOM) and run the hook

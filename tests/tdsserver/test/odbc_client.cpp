@@ -204,6 +204,15 @@ BatchResult OdbcClient::exec(const std::string& sql, int queryTimeoutSeconds, bo
     return r;
 }
 
+SQLRETURN OdbcClient::start(const std::string& sql, SQLHSTMT& st) {
+    st = SQL_NULL_HSTMT;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st);
+    if (!SQL_SUCCEEDED(rc))
+        return rc;
+    auto w = toWide(sql);
+    return SQLExecDirectW(st, w.data(), SQLINTEGER(w.size()));
+}
+
 long long OdbcClient::countRows(const std::string& sql) {
     BatchResult r = exec(sql, 0, false);
     long long n = 0;

@@ -54,6 +54,8 @@ public:
 
     // Runs a batch and reads every result, message and error.
     BatchResult exec(const std::string& sql, int queryTimeoutSeconds = 0, bool fetchRows = true);
+    // Allocates a statement and runs SQLExecDirectW on it; the caller frees `st`.
+    SQLRETURN start(const std::string& sql, SQLHSTMT& st);
     // Reads `sql` counting rows without reading values (fast path for big results).
     long long countRows(const std::string& sql);
 
