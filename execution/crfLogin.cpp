@@ -6,6 +6,7 @@
 #include "Guard.h"
 #include "GuiThread.h"
 #include "Prompter.h"
+#include "uTZybTranslator.h"
 #include "uZybUtils.h"
 
 #include <QCheckBox>
@@ -68,6 +69,22 @@ public:
 };
 
 const QString noConnection = QStringLiteral("Подключение не найдено.");
+const char* const passwordNotStorable = "PasswordNotStorable";
+
+const QList<TZybTranslation> translations = {
+    {"Label4.Caption", "Password", "Пароль"},
+    {"Label3.Caption", "User", "Пользователь"},
+    {"Label2.Caption", "Database", "База"},
+    {"Label1.Caption", "Server", "Сервер"},
+    {"cbTrustConnection.Caption", "Trust Connection", "Использовать логин Windows"},
+    {"bOk.Caption", "Ok", "Ok"},
+    {"bCancel.Caption", "Cancel", "Отмена"},
+    {"TfCrfLogin.Caption", "Login", "Подсоединение к серверу"},
+    {passwordNotStorable,
+     "A password of exactly 64 characters cannot be saved. Please make it shorter or longer.",
+     "Пароль длиной ровно 64 символа не может быть сохранён. Сделайте его короче или длиннее."},
+};
+constexpr int storedActiveLanguage = 1;
 
 // Stored layout: edits at left 88, 200 wide, 21 high, one every 24 pixels.
 constexpr int editLeft = 88;
@@ -151,6 +168,10 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
         addComponent(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("bCancel"));
     bCancel->setGeometry(208, 128, 75, 25);
     connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    Translator = addComponent(new TZybTranslator(this), QStringLiteral("Translator"));
+    Translator->LoadTable(translations);
+    Translator->SetActiveLanguage(storedActiveLanguage);
 
     setTabOrder(eServer, eDB);
     setTabOrder(eDB, eUser);
@@ -257,6 +278,7 @@ std::optional<ConnectionDefinition> TfCrfLogin::askForLogin() {
 bool TfCrfLogin::Login() {
     if (LoginFromCommandLine())
         return true;
+    vx::Connection& target = connection();
     bool dialog = true;
     bool connected = false;
     do {
@@ -268,15 +290,15 @@ bool TfCrfLogin::Login() {
         if (!entered)
             return false;
         try {
-            entered->Connect(connection());
+            entered->Connect(target);
         } catch (const std::exception& e) {
             const QString message = vx::exceptionMessage(e);
             vx::runOnGuiThread([&] {
                 vx::prompter().show(vx::PromptIcon::Error, QStringLiteral("Error"), message);
             });
-            connection().close();
+            target.close();
         }
-        connected = connection().isOpen();
+        connected = target.isOpen();
     } while (!connected && dialog);
     return connected;
 }
@@ -314,6 +336,16 @@ void TfCrfLogin::SetDialogMode(bool dialog) {
         setWindowFlags(Qt::Widget);
         resize(width(), embeddedClientHeight);
     }
+}
+
+void TfCrfLogin::SetLanguage(const QString& name) {
+    Translator->SetLanguageByName(name);
+    Translator->ApplyLanguage();
+}
+
+void TfCrfLogin::CheckPasswordStorable() const {
+    if (GetPassword().size() == storedLength)
+        throw vx::Error(Translator->GetText(QString::fromLatin1(passwordNotStorable)));
 }
 
 void TfCrfLogin::UpdateAuthControls() {

@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TZybTranslator;
 
 namespace vx {
 class Connection;
@@ -46,6 +47,7 @@ public:
     QCheckBox* cbTrustConnection;
     QPushButton* bOk;
     QPushButton* bCancel;
+    TZybTranslator* Translator;
 
     // The connection that Connect opens and the database list uses; not owned.
     vx::Connection* Connection = nullptr;
@@ -79,11 +81,16 @@ public:
 
     bool IsDialogMode() const;
     void SetDialogMode(bool dialog);
+    void SetLanguage(const QString& name);
     void UpdateAuthControls();
     // Moves the focus to the first field that still needs input.
     void FormShow();
     // Fills the database list from the server; on failure the list holds one empty item.
     void eDBDropDown();
+
+    // Raises a clear message when the password cannot be kept in the settings file: a password of
+    // exactly 64 characters would read back as a stored form. For the connection editor.
+    void CheckPasswordStorable() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

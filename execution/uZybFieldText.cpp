@@ -41,25 +41,22 @@ bool IsShownWhole(DataTypeEnum type) {
 
 void AppendDigits(QString& text, int value, int digits) {
     QChar buffer[10];
-    for (int i = digits - 1; i >= 0; --i, value /= 10)
-        buffer[i] = QChar(u'0' + value % 10);
+    for (int i = digits - 1, rest = std::max(value, 0); i >= 0; --i, rest /= 10)
+        buffer[i] = QChar(u'0' + rest % 10);
     text.append(buffer, digits);
 }
 
+// "yyyy-mm-dd hh:nn:ss:zzz": the time separator stands before the milliseconds too.
 void AppendDateTime(QString& text, const DateTimeValue& v) {
-    AppendDigits(text, v.year, 4);
-    text += u'-';
-    AppendDigits(text, v.month, 2);
-    text += u'-';
-    AppendDigits(text, v.day, 2);
-    text += u' ';
-    AppendDigits(text, v.hour, 2);
-    text += u':';
-    AppendDigits(text, v.minute, 2);
-    text += u':';
-    AppendDigits(text, v.second, 2);
-    text += u':';
-    AppendDigits(text, v.nanosecond / 1000000, 3);
+    const int parts[] = {
+        v.year, v.month, v.day, v.hour, v.minute, v.second, v.nanosecond / 1000000};
+    const int digits[] = {4, 2, 2, 2, 2, 2, 3};
+    const char16_t separators[] = u"-- :::";
+    for (int i = 0; i < 7; ++i) {
+        if (i > 0)
+            text += QChar(separators[i - 1]);
+        AppendDigits(text, parts[i], digits[i]);
+    }
 }
 
 void AppendHex(QString& text, const QByteArray& bytes) {
@@ -181,7 +178,7 @@ void RenderRecordSet(RecordSet& records, bool tabDelimiter, int maxFieldLength,
     }
     QString line;
     for (; !records.eof(); records.moveNext()) {
-        line.clear();
+        line.truncate(0); // keeps the buffer for the next row
         for (int k = 0; k < count; ++k) {
             const qsizetype start = line.size();
             AppendFieldText(line, records.field(k), records.value(k));

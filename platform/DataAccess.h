@@ -153,9 +153,9 @@ public:
     virtual bool isOpen() const = 0;
 
     // Executes one batch of statements. Returns the record set of its results, or nullptr when
-    // the batch produced none (and always with ExecuteMode::NoRecords). A failure of the batch's
-    // first statement raises DbError here; later ones from the record set. Starts a new list of
-    // messages. Only one record set of a connection may be alive at a time.
+    // the batch produced none (and always with ExecuteMode::NoRecords). Errors raise DbError, here
+    // or from the record set as the reader reaches them. Starts a new list of messages. A new
+    // execute() ends the record set of the previous one; close() ends it too.
     virtual std::unique_ptr<RecordSet> execute(const QString& batch,
                                                ExecuteMode mode = ExecuteMode::Records) = 0;
 

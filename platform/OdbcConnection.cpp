@@ -235,11 +235,13 @@ private:
                 return data;
             if (indicator == SQL_NULL_DATA)
                 return std::nullopt;
-            const bool whole = rc == SQL_SUCCESS;
             const qsizetype available = m_buffer.size() - terminator;
             qsizetype got = available;
-            if (whole && indicator != SQL_NO_TOTAL)
+            bool whole = rc == SQL_SUCCESS;
+            if (indicator != SQL_NO_TOTAL) {
                 got = std::min<qsizetype>(indicator, available);
+                whole = whole || indicator <= available;
+            }
             data.append(m_buffer.constData(), got);
             if (whole || (limitBytes >= 0 && data.size() >= limitBytes))
                 return data;

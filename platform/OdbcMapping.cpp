@@ -13,6 +13,8 @@ constexpr int SQL_SS_VARIANT = -150;
 constexpr int SQL_SS_XML = -152;
 constexpr int SQL_SS_TIME2 = -154;
 constexpr int SQL_SS_TIMESTAMPOFFSET = -155;
+
+constexpr int LoginFailed = 18456;
 } // namespace
 
 QString withoutDriverPrefix(const QString& text) {
@@ -25,18 +27,23 @@ bool isInfoMessage(const Diagnostic& diagnostic) {
 }
 
 DbError errorFrom(const QList<Diagnostic>& diagnostics, const QString& call) {
+    // The server's own records rank before the driver's. FreeTDS sorts the records of a call by
+    // severity, which puts the generic "Login failed" (18456) before the reason that came with it
+    // (4060, the database cannot be opened); that reason ranks first. A warning is the error only
+    // when nothing else came: the driver manager reports a driver it cannot load as 01000.
+    const auto rank = [](const Diagnostic& d) {
+        if (d.sqlState.startsWith(QLatin1String("01")))
+            return 3;
+        return d.nativeError == 0 ? 2 : d.nativeError == LoginFailed ? 1 : 0;
+    };
     const Diagnostic* chosen = nullptr;
-    for (const Diagnostic& diagnostic : diagnostics) {
-        if (diagnostic.sqlState.startsWith(QLatin1String("01")))
-            continue;
-        if (!chosen || (chosen->nativeError == 0 && diagnostic.nativeError != 0))
+    for (const Diagnostic& diagnostic : diagnostics)
+        if (!withoutDriverPrefix(diagnostic.text).isEmpty() &&
+            (!chosen || rank(diagnostic) < rank(*chosen)))
             chosen = &diagnostic;
-        if (chosen->nativeError != 0)
-            break;
-    }
-    if (!chosen || withoutDriverPrefix(chosen->text).isEmpty())
+    if (!chosen)
         return DbError(format("ODBC call %s failed.", {call}),
-                       chosen ? chosen->sqlState : QString(), chosen ? chosen->nativeError : 0);
+                       diagnostics.isEmpty() ? QString() : diagnostics.first().sqlState);
     return DbError(withoutDriverPrefix(chosen->text), chosen->sqlState, chosen->nativeError);
 }
 

@@ -24,9 +24,10 @@ QString withoutDriverPrefix(const QString& text);
 // the server's numbered notices (5701 changed database context) are not.
 bool isInfoMessage(const Diagnostic& diagnostic);
 
-// The error of a failed call: the first record that is not a warning (SQLSTATE class 01), the
-// server's own records (native error other than 0) before the driver's; its text without prefix.
-// Without such a record the text says which call failed.
+// The error of a failed call: the first record with a text, the server's own records (native
+// error other than 0) before the driver's, a failed login's reason before the generic "Login
+// failed", warnings (SQLSTATE class 01) last; its text without prefix. Without any record the
+// text says which call failed.
 DbError errorFrom(const QList<Diagnostic>& diagnostics, const QString& call);
 
 // How a column's values are read from the driver.

@@ -18,9 +18,6 @@ namespace {
 using detail::PropertyAccess;
 using detail::PropertyAccessPtr;
 
-const QList<std::pair<QString, int>> booleanElements = {{QStringLiteral("False"), 0},
-                                                        {QStringLiteral("True"), 1}};
-
 QList<std::pair<QString, int>> enumElements(const QMetaEnum& metaEnum) {
     QList<std::pair<QString, int>> elements;
     for (int i = 0; i < metaEnum.keyCount(); ++i)
@@ -41,7 +38,7 @@ PropertyAccessPtr ownProperty(const QMetaProperty& meta) {
         access->elements = enumElements(meta.enumerator());
     } else if (type == QMetaType::fromType<bool>()) {
         access->kind = PropKind::Enumeration;
-        access->elements = booleanElements;
+        access->elements = detail::booleanElements();
     } else if (type == QMetaType::fromType<int>()) {
         access->kind = PropKind::Integer;
     } else if (type == QMetaType::fromType<QString>()) {
@@ -200,6 +197,12 @@ QObject* Property::object() const {
 Collection* Property::collection() const {
     requireKind(kind() == PropKind::Collection);
     return qobject_cast<Collection*>(m_access->read(m_object).value<QObject*>());
+}
+
+const QList<std::pair<QString, int>>& detail::booleanElements() {
+    static const QList<std::pair<QString, int>> elements = {{QStringLiteral("False"), 0},
+                                                            {QStringLiteral("True"), 1}};
+    return elements;
 }
 
 QList<Property> publishedProperties(QObject* object) {

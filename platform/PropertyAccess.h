@@ -25,6 +25,9 @@ struct PropertyAccess {
 
 using PropertyAccessPtr = std::shared_ptr<const PropertyAccess>;
 
+// False and True, the elements of a Boolean.
+const QList<std::pair<QString, int>>& booleanElements();
+
 // The properties that the stock Qt class of the object shows under Delphi names, general ones
 // first; a name may come twice, and the later one holds.
 QList<PropertyAccessPtr> stockProperties(const QObject* object);

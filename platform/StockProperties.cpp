@@ -101,9 +101,6 @@ PropertyAccessPtr mapped(const char* name, PropKind kind, const char* qtName,
         std::move(elements));
 }
 
-const QList<std::pair<QString, int>> booleanElements = {{QStringLiteral("False"), 0},
-                                                        {QStringLiteral("True"), 1}};
-
 // Delphi's hint "short|long": the short part is the tool tip, the long part the status tip.
 PropertyAccessPtr hint() {
     return makeAccess(
@@ -240,7 +237,7 @@ const QList<StockAdapter>& stockAdapters() {
         {[](const QObject* o) { return as<QAbstractButton>(o) != nullptr; },
          {mapped("Caption", PropKind::String, "text")}},
         {[](const QObject* o) { return as<QCheckBox>(o) || as<QRadioButton>(o); },
-         {mapped("Checked", PropKind::Enumeration, "checked", booleanElements)}},
+         {mapped("Checked", PropKind::Enumeration, "checked", detail::booleanElements())}},
         {[](const QObject* o) { return as<QGroupBox>(o) != nullptr; },
          {mapped("Caption", PropKind::String, "title")}},
         {[](const QObject* o) { return as<QAction>(o) != nullptr; },

@@ -37,11 +37,6 @@ INSTANTIATE_TEST_SUITE_P(
                    true,
                    "h,1433;Initial Catalog=db;User ID=sa;Password=a;b"}));
 
-TEST(ConnectionDefinition, GetConnectionStringNamesTheDatabase) {
-    const ConnectionDefinition definition{"srv", "db", "sa", "pw"};
-    EXPECT_EQ(definition.GetConnectionString(), definition.BuildConnectionString(true));
-}
-
 TEST(ConnectionDefinition, DataAccessReadsBackEveryValue) {
     const ConnectionDefinition definition{"h\\inst", "my db", "sa", "a;b=c; "};
     const vx::ConnectionParameters read =

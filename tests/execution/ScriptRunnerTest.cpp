@@ -1,3 +1,4 @@
+#include "ErrorText.h"
 #include "FakeConnection.h"
 #include "QtPrinting.h"
 #include "ScriptedPrompter.h"
@@ -238,12 +239,7 @@ TEST_F(ScriptRunner, StopFoundAtTheEndStepReachesTheCaller) {
             throw Error("stop at the end");
     };
     runner.Script = {"a"};
-    try {
-        runner.Execute();
-        FAIL() << "no exception";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.message(), "stop at the end");
-    }
+    EXPECT_EQ(test::errorText([&] { runner.Execute(); }), "stop at the end");
     EXPECT_EQ(server.batches(), QStringList{"a\r\n"});
 }
 

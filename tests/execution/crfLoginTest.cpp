@@ -2,6 +2,7 @@
 #include "DataAccess.h"
 #include "Errors.h"
 #include "FakeConnection.h"
+#include "ModalDriver.h"
 #include "QtPrinting.h"
 #include "ScriptedPrompter.h"
 
@@ -14,9 +15,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QThread>
-#include <QTimer>
-#include <deque>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,13 +26,6 @@ protected:
         login.Connection = connection.get();
     }
 
-    // Runs one step each time the login window is shown, once it stands.
-    void whenShown(std::function<void()> step) {
-        if (answers.empty())
-            login.installEventFilter(&showWatcher);
-        answers.push_back(std::move(step));
-    }
-
     void fill(const QString& server, const QString& database, const QString& user,
               const QString& password, bool trusted = false) {
         login.SetServer(server);
@@ -44,27 +35,10 @@ protected:
         login.SetTrusted(trusted);
     }
 
-    class ShowWatcher : public QObject {
-    public:
-        explicit ShowWatcher(LoginTest& test) : m_test(test) {}
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Show && !m_test.answers.empty()) {
-                QTimer::singleShot(0, m_test.answers.front());
-                m_test.answers.pop_front();
-            }
-            return false;
-        }
-
-    private:
-        LoginTest& m_test;
-    };
-
     vx::test::ScriptedPrompter prompter;
     vx::test::FakeServer server;
     std::unique_ptr<vx::Connection> connection = vx::createConnection();
     TfCrfLogin login;
-    std::deque<std::function<void()>> answers;
-    ShowWatcher showWatcher{*this};
 };
 
 TEST_F(LoginTest, OwnsItsComponentsByName) {
@@ -73,6 +47,41 @@ TEST_F(LoginTest, OwnsItsComponentsByName) {
         EXPECT_NE(login.findComponent(QString::fromLatin1(name).toLower()), nullptr) << name;
     EXPECT_EQ(login.width(), 298);
     EXPECT_EQ(login.ePassword->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(LoginTest, SpeaksEnglishAndRussian) {
+    login.SetLanguage("Russian");
+    EXPECT_EQ(login.windowTitle(), "Подсоединение к серверу");
+    const auto captions = [&] {
+        return QStringList{login.Label1->text(),
+                           login.Label2->text(),
+                           login.Label3->text(),
+                           login.Label4->text(),
+                           login.cbTrustConnection->text(),
+                           login.bOk->text(),
+                           login.bCancel->text()};
+    };
+    EXPECT_EQ(captions(), (QStringList{"Сервер", "База", "Пользователь", "Пароль",
+                                       "Использовать логин Windows", "Ok", "Отмена"}));
+    login.SetLanguage("English");
+    EXPECT_EQ(login.windowTitle(), "Login");
+    EXPECT_EQ(captions(), (QStringList{"Server", "Database", "User", "Password", "Trust Connection",
+                                       "Ok", "Cancel"}));
+}
+
+TEST_F(LoginTest, RefusesToStoreAPasswordThatWouldReadBackScrambled) {
+    login.SetPassword(QString(63, 'x'));
+    EXPECT_NO_THROW(login.CheckPasswordStorable());
+    login.SetPassword(QString(65, 'x'));
+    EXPECT_NO_THROW(login.CheckPasswordStorable());
+    login.SetPassword(QString(64, 'x'));
+    login.SetLanguage("English");
+    try {
+        login.CheckPasswordStorable();
+        FAIL() << "a 64-character password was accepted";
+    } catch (const vx::Error& e) {
+        EXPECT_TRUE(e.message().startsWith("A password of exactly 64 characters"));
+    }
 }
 
 TEST_F(LoginTest, WindowsAuthenticationLocksUserAndPassword) {
@@ -130,11 +139,13 @@ INSTANTIATE_TEST_SUITE_P(Fields, FormShowTest,
 TEST_F(LoginTest, DialogAsksAgainAfterAFailureUntilConnected) {
     fill("srv", "db", "sa", "wrong");
     server.failOpen("Login failed for user 'sa'.");
-    whenShown([&] { login.bOk->click(); });
-    whenShown([&] {
-        server.failOpen({});
-        login.ePassword->setText("right");
-        login.bOk->click();
+    vx::test::onNextModalOf<TfCrfLogin>([&](TfCrfLogin* dialog) {
+        dialog->bOk->click();
+        vx::test::onNextModalOf<TfCrfLogin>([&](TfCrfLogin* again) {
+            server.failOpen({});
+            again->ePassword->setText("right");
+            again->bOk->click();
+        });
     });
     EXPECT_TRUE(login.Login());
     EXPECT_TRUE(connection->isOpen());
@@ -149,7 +160,7 @@ TEST_F(LoginTest, DialogAsksAgainAfterAFailureUntilConnected) {
 
 TEST_F(LoginTest, CancelGivesUp) {
     fill("srv", "db", "sa", "pw");
-    whenShown([&] { login.bCancel->click(); });
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     EXPECT_FALSE(login.Login());
     EXPECT_TRUE(server.openedConnectionStrings().isEmpty());
 }
@@ -177,9 +188,9 @@ TEST_F(LoginTest, EmbeddedModeTriesOnce) {
 TEST_F(LoginTest, WorkerThreadLoginShowsTheDialogOnTheGuiThread) {
     fill("srv", "db", "sa", "pw");
     QThread* shownOn = nullptr;
-    whenShown([&] {
+    vx::test::onNextModalOf<TfCrfLogin>([&](TfCrfLogin* dialog) {
         shownOn = QThread::currentThread();
-        login.bOk->click();
+        dialog->bOk->click();
     });
     bool connected = false;
     QEventLoop loop;
@@ -204,7 +215,7 @@ TEST_F(LoginTest, CommandLineConnectsTheFirstLoginOnly) {
     TfCrfLogin later;
     later.Connection = connection.get();
     later.SetServer("other");
-    QTimer::singleShot(0, &later, [&] { later.bCancel->click(); });
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     EXPECT_FALSE(later.Login());
     EXPECT_EQ(later.GetServer(), "other");
 }
@@ -213,7 +224,7 @@ TEST_F(LoginTest, CommandLineFailureIsShownAndTheDialogFollows) {
     vx::setApplicationTitle("Vornalex");
     setLoginArguments({"vornalex", "-s", "S", "-d", "D", "-t"});
     server.failOpen("Unable to connect: Adaptive Server is unavailable or does not exist");
-    whenShown([&] { login.bCancel->click(); });
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     EXPECT_FALSE(login.Login());
     ASSERT_EQ(prompter.prompts().size(), 1);
     EXPECT_EQ(prompter.prompts()[0].caption, "Vornalex");
@@ -232,6 +243,7 @@ TEST_F(LoginTest, ConnectNeedsAConnection) {
         EXPECT_EQ(e.message(), "Подключение не найдено.");
     }
     EXPECT_THROW(login.eDBDropDown(), vx::Error);
+    EXPECT_THROW(login.Login(), vx::Error);
 }
 
 TEST_F(LoginTest, DatabaseListComesFromTheServerWithoutCatalog) {

@@ -128,14 +128,14 @@ protected:
 };
 
 TEST_F(TempFiles, MakesNewEmptyFilesInAPrivateFolder) {
-    const QString first = GetTempFile(QString(), "vx_7");
-    const QString second = GetTempFile(QString(), "vx_7");
+    const QString first = GetTempFile(QString(), "vx_z7");
+    const QString second = GetTempFile(QString(), "vx_z7");
     EXPECT_NE(first, second);
     const QFileInfo info(first);
     EXPECT_TRUE(info.exists());
     EXPECT_EQ(info.size(), 0);
     EXPECT_TRUE(info.fileName().startsWith("vx_"));
-    EXPECT_FALSE(info.fileName().startsWith("vx_7")) << "only three characters of the prefix count";
+    EXPECT_FALSE(info.fileName().startsWith("vx_z")) << "only three characters of the prefix count";
     EXPECT_TRUE(info.fileName().endsWith(".TMP"));
     EXPECT_EQ(info.absolutePath() + '/', GetTempDir());
     struct stat folder {};

@@ -1,0 +1,225 @@
+#include "IniFile.h"
+#include "Errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+class IniFileTest : public testing::Test {
+protected:
+    QString path(const QString& name = "settings.ini") const { return m_dir.filePath(name); }
+    void writeBytes(const QByteArray& bytes) const {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray readBytes() const {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    vx::IniFile load(const QByteArray& bytes) const {
+        writeBytes(bytes);
+        return vx::IniFile(path());
+    }
+    // As std::string, so that a failure shows the lines.
+    static std::string text(const vx::IniFile& ini) { return ini.toUtf8().toStdString(); }
+    static int mode(const QString& file) {
+        struct stat info {};
+        return stat(QFile::encodeName(file).constData(), &info) == 0 ? int(info.st_mode & 0777)
+                                                                     : -1;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+class IniValueRoundTrip : public IniFileTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(IniValueRoundTrip, ComesBackUnchanged) {
+    const QString value = QString::fromUtf8(GetParam());
+    vx::IniFile written(path());
+    written.writeString("Section", "Key", value);
+    written.save();
+    EXPECT_EQ(vx::IniFile(path()).readString("section", "key", "default"), value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Awkward, IniValueRoundTrip,
+                         testing::Values("a=b=c", "x;y", "; no comment", "[no section]",
+                                         "C:\\Program Files\\", "\"quoted\"", "'single'", "\"",
+                                         "say \"hi\"", "  outer blanks\t", "\"  \"",
+                                         "Сервер №1 — тест", "", "\xC2\xA0nbsp"));
+
+struct ReadCase {
+    const char* line;
+    const char* expected;
+};
+
+class IniValueRead : public IniFileTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(IniValueRead, TrimsAndTakesOnePairOfQuotes) {
+    const vx::IniFile ini = load(QByteArray("[s]\n") + GetParam().line + "\n");
+    EXPECT_EQ(ini.readString("s", "k", "missing"), QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, IniValueRead,
+                         testing::Values(ReadCase{"  K  =  v w  ", "v w"},
+                                         ReadCase{"k=\"  v \"", "  v "}, ReadCase{"k='v'", "v"},
+                                         ReadCase{"k=\"v'", "\"v'"},
+                                         ReadCase{"k=\"\"v\"\"", "\"v\""}, ReadCase{"k=a=b", "a=b"},
+                                         ReadCase{";k=v", "missing"}, ReadCase{"k", "missing"}));
+
+TEST_F(IniFileTest, NumbersAndBooleans) {
+    vx::IniFile ini = load("[s]\nhex=0x10\ndollar=$10\ntext=True\nseven=7\ncomma=1,5\n");
+    EXPECT_EQ(ini.readInteger("s", "hex", 0), 16);
+    EXPECT_EQ(ini.readInteger("s", "dollar", 0), 16);
+    EXPECT_EQ(ini.readInteger("s", "text", 99), 99);
+    EXPECT_TRUE(ini.readBool("s", "seven", false));
+    EXPECT_TRUE(ini.readBool("s", "text", true));
+    EXPECT_EQ(ini.readFloat("s", "comma", 0), 1.5);
+
+    std::setlocale(LC_ALL, "ru_RU.UTF-8");
+    ini.writeFloat("s", "f", 0.1);
+    std::setlocale(LC_ALL, "C");
+    ini.writeBool("s", "b", false);
+    ini.writeInteger("s", "i", -42);
+    EXPECT_EQ(ini.readSectionValues("s").mid(5),
+              QList<vx::IniFile::Entry>({{"f", "0.1"}, {"b", "0"}, {"i", "-42"}}));
+}
+
+TEST_F(IniFileTest, NamesMatchWithoutCaseAndTheFirstDuplicateWins) {
+    vx::IniFile ini = load("[MAIN]\nScript_Dir=/a\nscript_dir=/b\n[Ёлка]\nk=1\n[main]\n"
+                           "only=second\n");
+    EXPECT_EQ(ini.readString("main", "SCRIPT_DIR", {}), "/a");
+    EXPECT_EQ(ini.readString("ёЛКА", "K", {}), "1");
+    EXPECT_FALSE(ini.valueExists("main", "only"));
+    EXPECT_EQ(ini.readSections(), QStringList({"MAIN", "Ёлка"}));
+    EXPECT_EQ(ini.readSection("Main"), QStringList({"Script_Dir"}));
+
+    ini.writeString("Main", "SCRIPT_DIR", "/z");
+    ini.deleteKey("ёлка", "K");
+    EXPECT_EQ(text(ini), "[MAIN]\nScript_Dir=/z\nscript_dir=/b\n[Ёлка]\n[main]\nonly=second\n");
+    // Every section of the name goes, so no hidden duplicate comes to light.
+    ini.eraseSection("main");
+    EXPECT_EQ(text(ini), "[Ёлка]\n");
+}
+
+TEST_F(IniFileTest, KeepsFileOrderCommentsAndStrayLines) {
+    vx::IniFile ini = load("; settings\r\nstray\r\n[connection5]\r\nname=A\r\n; note\r\n\r\n"
+                           "[connection0]\r\nname=B\r\nno equals sign\r\n[Connections]\rname=C\n");
+    EXPECT_EQ(ini.readSections(), QStringList({"connection5", "connection0", "Connections"}));
+    EXPECT_FALSE(ini.modified());
+
+    ini.writeString("connection5", "checked", "1"); // after the comment, before the blank line
+    ini.writeString("connection0", "name", "B2");
+    ini.writeString("new", "key", "v");
+    EXPECT_TRUE(ini.modified());
+    EXPECT_EQ(text(ini), "; settings\nstray\n[connection5]\nname=A\n; note\nchecked=1\n\n"
+                         "[connection0]\nname=B2\nno equals sign\n[Connections]\nname=C\n"
+                         "[new]\nkey=v\n");
+}
+
+TEST_F(IniFileTest, RefusesWhatTheFileCannotCarry) {
+    vx::IniFile ini(path());
+    EXPECT_THROW(ini.writeString("s", "a=b", "v"), vx::Error);
+    EXPECT_THROW(ini.writeString("s", ";k", "v"), vx::Error);
+    EXPECT_THROW(ini.writeString("s", " k", "v"), vx::Error);
+    EXPECT_THROW(ini.writeString("a]b", "k", "v"), vx::Error);
+    EXPECT_THROW(ini.writeString("s", "k", "line\nbreak"), vx::Error);
+    EXPECT_FALSE(ini.modified());
+}
+
+TEST_F(IniFileTest, ReadsWindows1251AndUtf8WithBom) {
+    // [Соединение] name=Тестовая база, as the Windows program writes it.
+    const vx::IniFile ansi = load("[\xD1\xEE\xE5\xE4\xE8\xED\xE5\xED\xE8\xE5]\r\nname=\xD2\xE5\xF1"
+                                  "\xF2\xEE\xE2\xE0\xFF \xE1\xE0\xE7\xE0\r\n");
+    EXPECT_EQ(ansi.readString("соединение", "name", {}), "Тестовая база");
+    const vx::IniFile bom = load("\xEF\xBB\xBF[main]\nk=\xD0\xAF\n");
+    EXPECT_EQ(bom.readSections(), QStringList({"main"}));
+    EXPECT_EQ(bom.readString("main", "k", {}), "Я");
+}
+
+TEST_F(IniFileTest, RandomBytesReadWithoutLoss) {
+    QRandomGenerator random(6);
+    const char alphabet[] = "[]=;\"' \t\r\nab\0\xD0\xAF\xFF";
+    for (int round = 0; round < 30; ++round) {
+        QByteArray bytes;
+        for (int i = 0; i < 2000; ++i)
+            bytes += random.bounded(2) ? char(random.bounded(256))
+                                       : alphabet[random.bounded(int(sizeof alphabet) - 1)];
+        const vx::IniFile first = load(bytes);
+        // Everything read is written back: reading that again sees the same.
+        const vx::IniFile second = load(first.toUtf8());
+        EXPECT_EQ(text(second), text(first));
+        for (const QString& section : first.readSections())
+            EXPECT_EQ(second.readSectionValues(section), first.readSectionValues(section));
+    }
+}
+
+TEST_F(IniFileTest, MissingFileIsEmptyAndUnreadableFileRaises) {
+    EXPECT_TRUE(vx::IniFile(path()).readSections().isEmpty());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("settings.ini"));
+    try {
+        vx::IniFile folder(path());
+        FAIL() << "a folder read as an INI file";
+    } catch (const vx::Error& e) {
+        EXPECT_EQ(e.message(), "Unable to read " + path());
+    }
+}
+
+TEST_F(IniFileTest, SaveWritesUtf8WithMode0600) {
+    writeBytes("[old]\nk=v\n");
+    QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    vx::IniFile ini(path());
+    ini.writeString("old", "k", "Значение");
+    ini.save();
+    EXPECT_FALSE(ini.modified());
+    EXPECT_EQ(readBytes(), QString("[old]\nk=Значение\n").toUtf8());
+    EXPECT_EQ(mode(path()), 0600);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList({"settings.ini"}));
+
+    vx::IniFile fresh(path("new.ini"));
+    fresh.writeBool("s", "k", false);
+    fresh.save();
+    EXPECT_EQ(mode(path("new.ini")), 0600);
+}
+
+TEST_F(IniFileTest, FailedSaveRaisesAndLeavesTheOldFileWhole) {
+    vx::IniFile nowhere(path("missing/settings.ini"));
+    nowhere.writeString("s", "k", "v");
+    EXPECT_THROW(nowhere.save(), vx::Error);
+
+    const QByteArray old = "[main]\nscript_dir=/old/\n";
+    writeBytes(old);
+    vx::IniFile ini(path());
+    for (int i = 0; i < 1000; ++i)
+        ini.writeString("main", "key" + QString::number(i), "a value long enough to fill the disk");
+    // A full disk, which stops root as well as anyone else.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    rlimit small = limit;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        ini.save();
+    } catch (const vx::Error& e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(message, "Unable to write to " + path());
+    EXPECT_EQ(readBytes(), old);
+    EXPECT_TRUE(ini.modified());
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList({"settings.ini"}));
+}
+
+} // namespace
