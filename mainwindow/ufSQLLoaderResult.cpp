@@ -45,6 +45,9 @@ const QList<TZybTranslation> translations = {
     {"appResult", "Exit code: %d (%s)", "Код выхода: %d (%s)"},
 };
 
+// How soon a stop reaches a batch running on the server.
+constexpr int stopWatchMilliseconds = 100;
+
 const QString rightsQuery = QStringLiteral(
     "select is_member('db_owner'), is_member('db_ddladmin') * is_member('db_securityadmin')");
 
@@ -113,9 +116,11 @@ void TSQLLoaderThread::Execute() {
     } catch (const vx::EAbort&) {
         // The stop request: nothing to show.
     } catch (const std::exception& e) {
-        const QString message = vx::exceptionMessage(e);
-        page.AddLine(message, true);
-        success = GoesOnAfterFailure(vx::format(SErrorContinue, {message}));
+        if (!page.m_cancelled) {
+            const QString message = vx::exceptionMessage(e);
+            page.AddLine(message, true);
+            success = GoesOnAfterFailure(vx::format(SErrorContinue, {message}));
+        }
     }
     // The server keeps no session, transaction or lock for a page at rest.
     page.cADO->close();
@@ -279,6 +284,9 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
 
     Login = new TfCrfLogin(this);
     Login->Connection = cADO.get();
+
+    m_stopWatch.setInterval(stopWatchMilliseconds);
+    connect(&m_stopWatch, &QTimer::timeout, this, [this] { CancelStoppedBatch(); });
 }
 
 TfSQLLoaderResult::~TfSQLLoaderResult() {
@@ -299,6 +307,8 @@ void TfSQLLoaderResult::StartRun() {
     m_run = {ExecutorApp,   OnErrorMode,         PrintMessages,
              CheckDBO,      AutoConnect,         Index,
              windowTitle(), Login->definition(), ZybScriptRunner->Script};
+    m_cancelled = false;
+    m_stopWatch.start();
     StartTick.start();
     Thread = new TSQLLoaderThread(this);
     connect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
@@ -317,6 +327,7 @@ void TfSQLLoaderResult::FailRun(const QString& message) {
 
 void TfSQLLoaderResult::SyncFinish(bool success, bool completed) {
     m_channel.flush();
+    m_stopWatch.stop();
     Success = success;
     Completed = completed;
     Finished = true;
@@ -325,6 +336,13 @@ void TfSQLLoaderResult::SyncFinish(bool success, bool completed) {
     aReExecute->setEnabled(true);
     if (OnFinish && !ReExecuted)
         vx::guarded([this] { OnFinish(this); });
+}
+
+void TfSQLLoaderResult::CancelStoppedBatch() {
+    if (!Stopped)
+        return;
+    m_cancelled = true;
+    cADO->cancel();
 }
 
 void TfSQLLoaderResult::AddLine(const QString& text, bool isError) {
@@ -378,6 +396,8 @@ void TfSQLLoaderResult::ZybScriptRunnerAsk(QObject*, const QString& AQuestion, T
 
 void TfSQLLoaderResult::ZybScriptRunnerError(QObject*, const QString& Err, bool& ABreak,
                                              bool& AAsk) {
+    if (m_cancelled)
+        vx::abort();
     AddLine(Err, true);
     AddLine(QString(), false);
     AAsk = m_run.OnErrorMode == emAsk && !ABreak;

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -166,7 +167,12 @@ private:
     void showProgress(int pos, int max, const QString& comment) override;
     // The end of a run, on the GUI thread.
     void SyncFinish(bool success, bool completed);
+    // While a stopped run goes on, asks the server to end the batch it runs.
+    void CancelStoppedBatch();
 
     TSQLLoaderRun m_run;
     vx::RunChannel m_channel{*this};
+    QTimer m_stopWatch;
+    // The run's batch was cancelled: its failure is the stop, not an error to show.
+    std::atomic<bool> m_cancelled{false};
 };

@@ -163,6 +163,10 @@ public:
     // execute() or takeMessages(), in arrival order, and forgets them. Errors are not among them.
     virtual QStringList takeMessages() = 0;
 
+    // Asks the server to stop the batch that runs now; the batch then fails. Any thread may call
+    // it while another uses the connection; without a running batch it does nothing.
+    virtual void cancel() = 0;
+
 private:
     int m_connectionTimeout = 15;
     int m_commandTimeout = 30;

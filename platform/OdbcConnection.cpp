@@ -8,6 +8,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace vx {
@@ -67,6 +68,14 @@ struct OdbcConnection::Private {
     SQLHDBC dbc = SQL_NULL_HDBC;
     QStringList messages;
     std::function<void()> releaseLive; // frees the statement of the record set in use
+    // The statement in use, for cancel() from another thread.
+    std::mutex runningLock;
+    SQLHSTMT running = SQL_NULL_HSTMT;
+
+    void setRunning(SQLHSTMT statement) {
+        std::lock_guard lock(runningLock);
+        running = statement;
+    }
 
     // Collects the messages of a call and raises its error.
     SQLRETURN check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* call) {
@@ -97,6 +106,7 @@ public:
     OdbcRecordSet(OdbcConnection::Private& connection, SQLHSTMT statement)
         : m_connection(connection), m_statement(statement) {
         m_connection.releaseLive = [this] { freeStatement(); };
+        m_connection.setRunning(statement);
     }
 
     ~OdbcRecordSet() override { freeStatement(); }
@@ -162,6 +172,7 @@ private:
     void freeStatement() {
         if (!m_statement)
             return;
+        m_connection.setRunning(SQL_NULL_HSTMT);
         // Closing the cursor cancels what the server still sends, so the connection can take the
         // next batch even after a failure.
         SQLFreeStmt(m_statement, SQL_CLOSE);
@@ -378,6 +389,12 @@ std::unique_ptr<RecordSet> OdbcConnection::execute(const QString& batch, Execute
 
 QStringList OdbcConnection::takeMessages() {
     return std::exchange(d->messages, {});
+}
+
+void OdbcConnection::cancel() {
+    std::lock_guard lock(d->runningLock);
+    if (d->running != SQL_NULL_HSTMT)
+        SQLCancel(d->running);
 }
 
 } // namespace vx

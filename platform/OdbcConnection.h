@@ -20,6 +20,7 @@ public:
     bool isOpen() const override;
     std::unique_ptr<RecordSet> execute(const QString& batch, ExecuteMode mode) override;
     QStringList takeMessages() override;
+    void cancel() override;
 
     struct Private;
 

@@ -3,6 +3,7 @@
 #include "LogView.h"
 #include "QtPrinting.h"
 #include "RunChannel.h"
+#include "ScriptedPrompter.h"
 #include "crfLogin.h"
 #include "ufSQLLoaderResult.h"
 
@@ -10,7 +11,9 @@
 #include <QTextBlock>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
+#include <string>
 
 namespace vx {
 inline void PrintTo(const LogLine& line, std::ostream* out) {
@@ -38,6 +41,37 @@ inline QList<LogLine> logLines(const QPlainTextEdit& log) {
     return lines;
 }
 
+// How the error mode meets a failure: the mode, the user's answer when it asks, and whether the
+// run goes on.
+struct ErrorModeCase {
+    const char* name;
+    int mode;
+    std::optional<bool> answer;
+    bool goesOn;
+};
+
+inline void PrintTo(const ErrorModeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+inline auto errorModeCases() {
+    return ::testing::Values(ErrorModeCase{"Stop", emStop, std::nullopt, false},
+                             ErrorModeCase{"Continue", emContinue, std::nullopt, true},
+                             ErrorModeCase{"AskOk", emAsk, true, true},
+                             ErrorModeCase{"AskCancel", emAsk, false, false});
+}
+
+inline std::string errorModeCaseName(const ::testing::TestParamInfo<ErrorModeCase>& info) {
+    return info.param.name;
+}
+
+// The log of the script "PRINT 'one'", a failing batch, "PRINT 'three'".
+inline QList<LogLine> scriptErrorLog(const QString& connected, const QString& error, bool goesOn) {
+    QList<LogLine> lines = {{connected}, {"one"}, red(error), {""}};
+    lines += goesOn ? QList<LogLine>{{"three"}, {"Completed."}} : QList<LogLine>{{"Interrupted."}};
+    return lines;
+}
+
 // Drives one results page as the main window does: fills its settings and connection, starts a
 // run and waits for its reported end.
 struct PageDriver {
@@ -56,6 +90,12 @@ struct PageDriver {
             EXPECT_EQ(sender, &page);
             ++finishes;
         };
+    }
+
+    void setErrorMode(const ErrorModeCase& c, ScriptedPrompter& prompter) {
+        page.OnErrorMode = c.mode;
+        if (c.answer)
+            prompter.answerOkCancel(*c.answer);
     }
 
     void start(const QStringList& script) {

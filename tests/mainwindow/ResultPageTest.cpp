@@ -1,18 +1,24 @@
 #include "FakeConnection.h"
 #include "Format.h"
+#include "ModalDriver.h"
 #include "PageDriver.h"
 #include "ScriptedPrompter.h"
 #include "uTZybTranslator.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <optional>
 
 using vx::LogLine;
+using vx::test::ErrorModeCase;
+using vx::test::errorModeCaseName;
+using vx::test::errorModeCases;
 using vx::test::FakeBatch;
 using vx::test::red;
 
@@ -79,31 +85,15 @@ TEST_F(ResultPageTest, WithoutPrintMessagesOnlyConnectionErrorAndFinalLinesShow)
               QList<LogLine>({{"Connected srv1"}, red(badObject), {""}, {"Completed."}}));
 }
 
-struct ErrorModeCase {
-    const char* name;
-    int mode;
-    std::optional<bool> answer; // the question is asked only in mode Ask
-    bool goesOn;
-};
-
-void PrintTo(const ErrorModeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class ScriptErrorTest : public ResultPageTest,
                         public ::testing::WithParamInterface<ErrorModeCase> {};
 
 TEST_P(ScriptErrorTest, TheErrorModeDecidesWhetherTheScriptGoesOn) {
     const ErrorModeCase& c = GetParam();
-    page.OnErrorMode = c.mode;
-    if (c.answer)
-        prompter.answerOkCancel(*c.answer);
+    driver.setErrorMode(c, prompter);
     ASSERT_TRUE(driver.run(threeBatches));
 
-    QList<LogLine> expected = {{"Connected srv1"}, {"one"}, red(badObject), {""}};
-    expected +=
-        c.goesOn ? QList<LogLine>{{"three"}, {"Completed."}} : QList<LogLine>{{"Interrupted."}};
-    EXPECT_EQ(driver.log(), expected);
+    EXPECT_EQ(driver.log(), vx::test::scriptErrorLog("Connected srv1", badObject, c.goesOn));
     EXPECT_EQ(server.batches().contains("PRINT 'three'\r\n"), c.goesOn);
     EXPECT_EQ(page.Success, c.goesOn);
     EXPECT_EQ(page.Completed, c.goesOn);
@@ -115,13 +105,7 @@ TEST_P(ScriptErrorTest, TheErrorModeDecidesWhetherTheScriptGoesOn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ScriptErrorTest,
-                         ::testing::Values(ErrorModeCase{"Stop", emStop, std::nullopt, false},
-                                           ErrorModeCase{"Continue", emContinue, std::nullopt,
-                                                         true},
-                                           ErrorModeCase{"AskOk", emAsk, true, true},
-                                           ErrorModeCase{"AskCancel", emAsk, false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, ScriptErrorTest, errorModeCases(), errorModeCaseName);
 
 TEST_F(ResultPageTest, AnAbortErrorStopsTheScriptInEveryMode) {
     server.respond("bad", FakeBatch().error("ABORT"));
@@ -137,9 +121,7 @@ class ConnectionFailureTest : public ResultPageTest,
 // A page that never ran its script is interrupted, whatever the sequential chain does next.
 TEST_P(ConnectionFailureTest, ThePageIsInterruptedWhileTheChainFollowsTheErrorMode) {
     const ErrorModeCase& c = GetParam();
-    page.OnErrorMode = c.mode;
-    if (c.answer)
-        prompter.answerOkCancel(*c.answer);
+    driver.setErrorMode(c, prompter);
     server.failOpen(loginFailed);
     ASSERT_TRUE(driver.run(threeBatches));
 
@@ -154,13 +136,7 @@ TEST_P(ConnectionFailureTest, ThePageIsInterruptedWhileTheChainFollowsTheErrorMo
     EXPECT_TRUE(server.batches().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ConnectionFailureTest,
-                         ::testing::Values(ErrorModeCase{"Stop", emStop, std::nullopt, false},
-                                           ErrorModeCase{"Continue", emContinue, std::nullopt,
-                                                         true},
-                                           ErrorModeCase{"AskOk", emAsk, true, true},
-                                           ErrorModeCase{"AskCancel", emAsk, false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, ConnectionFailureTest, errorModeCases(), errorModeCaseName);
 
 struct RightsCase {
     const char* name;
@@ -213,6 +189,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ResultPageTest, WithoutTheRightsCheckNoRightsQueryIsSent) {
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
     EXPECT_EQ(server.batches(), QStringList{"PRINT 'one'\r\n"});
+}
+
+TEST_F(ResultPageTest, WithoutAutomaticConnectionTheLoginWindowAsksForTheConnection) {
+    setLoginArguments({"vornalex"});
+    page.AutoConnect = false;
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) {
+        dialog->eServer->setText("srv9");
+        dialog->bOk->click();
+    });
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv9"}, {"one"}, {"Completed."}}));
+    EXPECT_TRUE(server.openedConnectionStrings().value(0).contains("Data Source=srv9;"));
+}
+
+TEST_F(ResultPageTest, GivingUpTheLoginInterruptsTheRunWithoutAnErrorLine) {
+    setLoginArguments({"vornalex"});
+    page.AutoConnect = false;
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
+    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connecting srv1..."}, {"Interrupted."}}));
+    EXPECT_FALSE(page.Success);
 }
 
 TEST_F(ResultPageTest, APageStoppedBeforeItsStartConnectsButRunsNothing) {

@@ -212,6 +212,11 @@ int FakeServer::openConnections() const {
     return m_openConnections;
 }
 
+int FakeServer::cancelRequests() const {
+    std::lock_guard lock(m_mutex);
+    return m_cancelRequests;
+}
+
 int FakeServer::newConnectionNumber() {
     std::lock_guard lock(m_mutex);
     return ++m_connections;
@@ -271,6 +276,11 @@ std::unique_ptr<RecordSet> FakeConnection::execute(const QString& batch, Execute
 
 QStringList FakeConnection::takeMessages() {
     return std::exchange(m_messages, {});
+}
+
+void FakeConnection::cancel() {
+    std::lock_guard lock(m_server.m_mutex);
+    ++m_server.m_cancelRequests;
 }
 
 } // namespace vx::test

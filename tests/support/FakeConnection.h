@@ -91,6 +91,8 @@ public:
     QStringList openedConnectionStrings() const;
     // Connections that are open now.
     int openConnections() const;
+    // How often a connection was asked to cancel its batch.
+    int cancelRequests() const;
 
 private:
     friend class FakeConnection;
@@ -106,6 +108,7 @@ private:
     QStringList m_openedStrings;
     int m_connections = 0;
     int m_openConnections = 0;
+    int m_cancelRequests = 0;
 };
 
 class FakeConnection : public Connection {
@@ -118,6 +121,8 @@ public:
     bool isOpen() const override { return m_open; }
     std::unique_ptr<RecordSet> execute(const QString& batch, ExecuteMode mode) override;
     QStringList takeMessages() override;
+    // Counted by the server; a batch that should fail on it says so with an action.
+    void cancel() override;
 
     // The record set's route back: messages it meets.
     void addMessage(const QString& text) { m_messages << text; }
