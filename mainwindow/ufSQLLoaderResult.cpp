@@ -316,10 +316,13 @@ void TfSQLLoaderResult::StartRun() {
     if (!Thread->isRunning() && !Thread->isFinished()) {
         delete Thread;
         FailRun(vx::SysErrorMessage(EAGAIN));
+        return;
     }
+    emit runningChanged(true);
 }
 
 void TfSQLLoaderResult::FailRun(const QString& message) {
+    emit runningChanged(true);
     AddLine(message, true);
     ShowFinished(false);
     SyncFinish(false, false);
@@ -334,6 +337,7 @@ void TfSQLLoaderResult::SyncFinish(bool success, bool completed) {
     ShowElapsed();
     Thread = nullptr;
     aReExecute->setEnabled(true);
+    emit runningChanged(false);
     if (OnFinish && !ReExecuted)
         vx::guarded([this] { OnFinish(this); });
 }

@@ -124,6 +124,8 @@ public:
     // "Interrupted." and the failure icon.
     bool Completed = false;
     bool Finished = false;
+    // Called at the end of a run on the GUI thread, unless ReExecuted. It may start the next run;
+    // it must not free the page (deleteLater does).
     TNotifyEvent OnFinish;
     // Since the start of the last run; invalid before the first.
     QElapsedTimer StartTick;
@@ -158,6 +160,11 @@ public:
     void aReExecuteExecute();
     void aCopyExecute();
     void aToolsExecute();
+
+signals:
+    // A run starts or ends, re-executed runs too: the main window keeps Execute disabled while any
+    // page runs. The end comes before OnFinish, which may start the next run.
+    void runningChanged(bool running);
 
 private:
     friend class TSQLLoaderThread;

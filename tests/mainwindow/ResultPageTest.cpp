@@ -234,6 +234,9 @@ TEST_F(ResultPageTest, AStopDuringTheScriptEndsItAtTheNextBatchAsInterrupted) {
 
 TEST_F(ResultPageTest, ReexecuteClearsTheLogRunsAgainAndReportsNoEnd) {
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
+    QList<bool> running;
+    QObject::connect(&page, &TfSQLLoaderResult::runningChanged,
+                     [&](bool isRunning) { running << isRunning; });
     page.Stopped = true;
     page.Login->SetServer("srv2");
     page.aReExecute->trigger();
@@ -244,6 +247,7 @@ TEST_F(ResultPageTest, ReexecuteClearsTheLogRunsAgainAndReportsNoEnd) {
     EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv2"}, {"one"}, {"Completed."}}));
     EXPECT_TRUE(page.ReExecuted);
     EXPECT_EQ(driver.finishes, 1);
+    EXPECT_EQ(running, QList<bool>({true, false})) << "the main window still learns of its end";
     EXPECT_TRUE(page.aReExecute->isEnabled());
 }
 
@@ -271,7 +275,11 @@ TEST_F(ResultPageTest, TheFinalLinesFollowThePageLanguage) {
 }
 
 TEST_F(ResultPageTest, ARunThatCannotStartEndsAsAFailedRun) {
+    QList<bool> running;
+    QObject::connect(&page, &TfSQLLoaderResult::runningChanged,
+                     [&](bool isRunning) { running << isRunning; });
     page.FailRun("'maybe' is not a valid boolean value");
+    EXPECT_EQ(running, QList<bool>({true, false}));
     EXPECT_TRUE(page.Finished);
     EXPECT_FALSE(page.Success);
     EXPECT_EQ(driver.finishes, 1);
