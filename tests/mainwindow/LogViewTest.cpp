@@ -1,9 +1,6 @@
 #include "LogView.h"
 #include "PageDriver.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QTextCursor>
 #include <gtest/gtest.h>
 
 using vx::LogLine;
@@ -42,20 +39,6 @@ TEST(LogViewTest, ReplacingTheLastLineNeverLeavesBoth) {
     several.replaceLastLine({"Connected srv1"});
     several.addLines({{"next"}});
     EXPECT_EQ(logLines(several), QList<LogLine>({{"-----"}, {"Connected srv1"}, {"next"}}));
-}
-
-TEST(LogViewTest, CopyTakesTheSelectionOrElseTheWholeLogLeavingNothingSelected) {
-    vx::LogView log;
-    log.addLines({{"x"}, {"y"}});
-    log.copySelectionOrAll();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "x\ny");
-    EXPECT_FALSE(log.textCursor().hasSelection());
-
-    QTextCursor selection(log.document()->lastBlock());
-    selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    log.setTextCursor(selection);
-    log.copySelectionOrAll();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "y");
 }
 
 } // namespace

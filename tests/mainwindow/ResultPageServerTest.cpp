@@ -1,3 +1,4 @@
+#include "Format.h"
 #include "PageDriver.h"
 #include "ScriptedPrompter.h"
 #include "tds_test_server.h"
@@ -6,6 +7,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QTextCursor>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -42,6 +44,15 @@ protected:
     }
 
     QString connected() const { return "Connected " + dataSource; }
+    // Only mode Ask asks, with the error icon and the page's caption.
+    void expectQuestion(const ErrorModeCase& c, const QString& question) {
+        ASSERT_EQ(prompter.prompts().size(), c.answer ? 1 : 0);
+        if (!c.answer)
+            return;
+        EXPECT_EQ(prompter.prompts()[0].text, question);
+        EXPECT_EQ(prompter.prompts()[0].caption, "srv1 page");
+        EXPECT_EQ(prompter.prompts()[0].icon, vx::PromptIcon::Error);
+    }
 
     tdsserver::TestServer server{users()};
     const QString dataSource = QString::fromStdString(server.dataSource());
@@ -64,6 +75,12 @@ TEST_F(ResultPageServerTest, ARunShowsResultSetsAndMessagesAndCopiesTheLog) {
 
     page.aCopy->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), page.reResult->toPlainText());
+    EXPECT_FALSE(page.reResult->textCursor().hasSelection());
+    QTextCursor selection(page.reResult->document()->findBlockByNumber(4));
+    selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    page.reResult->setTextCursor(selection);
+    page.aCopy->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "done");
 }
 
 class ServerErrorModeTest : public ResultPageServerTest,
@@ -74,9 +91,11 @@ TEST_P(ServerErrorModeTest, AScriptErrorFollowsTheErrorMode) {
     driver.setErrorMode(c, prompter);
     ASSERT_TRUE(driver.run(threeBatches));
 
-    EXPECT_EQ(driver.log(),
-              vx::test::scriptErrorLog(connected(), "Invalid object name 'x'.", c.goesOn));
-    EXPECT_EQ(prompter.prompts().size(), c.answer ? 1 : 0);
+    const QString error = QStringLiteral("Invalid object name 'x'.");
+    EXPECT_EQ(driver.log(), vx::test::scriptErrorLog(connected(), error, c.goesOn));
+    EXPECT_EQ(page.Success, c.goesOn);
+    EXPECT_EQ(page.Completed, c.goesOn);
+    expectQuestion(c, vx::format(SErrorContinue, {error}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ServerErrorModeTest, errorModeCases(), errorModeCaseName);
@@ -93,7 +112,7 @@ TEST_P(ServerRightsTest, AUserWithoutTheRightsFollowsTheErrorMode) {
 
     EXPECT_EQ(driver.log(), c.goesOn ? QList<LogLine>({{connected()}, {"ran"}, {"Completed."}})
                                      : QList<LogLine>({{connected()}, {"Interrupted."}}));
-    EXPECT_EQ(prompter.prompts().size(), c.answer ? 1 : 0);
+    expectQuestion(c, "Check db_owner or db_ddladmin + db_securityadmin rights failed. Continue?");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ServerRightsTest, errorModeCases(), errorModeCaseName);

@@ -24,16 +24,8 @@ using vx::test::red;
 
 namespace {
 
-const QString rightsQuery = QStringLiteral(
-    "select is_member('db_owner'), is_member('db_ddladmin') * is_member('db_securityadmin')");
-const QString rightsQuestion =
-    QStringLiteral("Check db_owner or db_ddladmin + db_securityadmin rights failed. Continue?");
 const QString loginFailed = QStringLiteral("Login failed for user 'sa'.");
 const QString badObject = QStringLiteral("Invalid object name 'x'.");
-
-QString errorQuestion(const QString& error) {
-    return vx::format(SErrorContinue, {error});
-}
 
 // The fake server comes first: the page makes its connection from it.
 class ResultPageTest : public ::testing::Test {
@@ -85,28 +77,6 @@ TEST_F(ResultPageTest, WithoutPrintMessagesOnlyConnectionErrorAndFinalLinesShow)
               QList<LogLine>({{"Connected srv1"}, red(badObject), {""}, {"Completed."}}));
 }
 
-class ScriptErrorTest : public ResultPageTest,
-                        public ::testing::WithParamInterface<ErrorModeCase> {};
-
-TEST_P(ScriptErrorTest, TheErrorModeDecidesWhetherTheScriptGoesOn) {
-    const ErrorModeCase& c = GetParam();
-    driver.setErrorMode(c, prompter);
-    ASSERT_TRUE(driver.run(threeBatches));
-
-    EXPECT_EQ(driver.log(), vx::test::scriptErrorLog("Connected srv1", badObject, c.goesOn));
-    EXPECT_EQ(server.batches().contains("PRINT 'three'\r\n"), c.goesOn);
-    EXPECT_EQ(page.Success, c.goesOn);
-    EXPECT_EQ(page.Completed, c.goesOn);
-    ASSERT_EQ(questions().size(), c.answer ? 1 : 0);
-    if (c.answer) {
-        EXPECT_EQ(questions()[0].text, errorQuestion(badObject));
-        EXPECT_EQ(questions()[0].caption, "srv1 page");
-        EXPECT_EQ(questions()[0].icon, vx::PromptIcon::Error);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, ScriptErrorTest, errorModeCases(), errorModeCaseName);
-
 TEST_F(ResultPageTest, AnAbortErrorStopsTheScriptInEveryMode) {
     server.respond("bad", FakeBatch().error("ABORT"));
     page.OnErrorMode = emContinue;
@@ -131,60 +101,12 @@ TEST_P(ConnectionFailureTest, ThePageIsInterruptedWhileTheChainFollowsTheErrorMo
     EXPECT_EQ(page.Success, c.goesOn);
     EXPECT_EQ(questions().size(), c.answer ? 1 : 0);
     if (c.answer) {
-        EXPECT_EQ(questions()[0].text, errorQuestion(loginFailed));
+        EXPECT_EQ(questions()[0].text, vx::format(SErrorContinue, {loginFailed}));
     }
     EXPECT_TRUE(server.batches().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ConnectionFailureTest, errorModeCases(), errorModeCaseName);
-
-struct RightsCase {
-    const char* name;
-    vx::FieldValue owner;
-    vx::FieldValue admin;
-    int mode;
-    std::optional<bool> answer;
-    bool scriptRuns;
-};
-
-void PrintTo(const RightsCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class RightsCheckTest : public ResultPageTest, public ::testing::WithParamInterface<RightsCase> {};
-
-TEST_P(RightsCheckTest, AFailedCheckFollowsTheErrorModeWithoutALogLine) {
-    const RightsCase& c = GetParam();
-    const QList<vx::FieldInfo> columns = {{"", vx::adInteger, 10}, {"", vx::adInteger, 10}};
-    server.respond(rightsQuery, FakeBatch().result(columns, {{c.owner, c.admin}}));
-    page.CheckDBO = true;
-    page.OnErrorMode = c.mode;
-    if (c.answer)
-        prompter.answerOkCancel(*c.answer);
-    ASSERT_TRUE(driver.run({"PRINT 'one'"}));
-
-    EXPECT_EQ(driver.log(), c.scriptRuns
-                                ? QList<LogLine>({{"Connected srv1"}, {"one"}, {"Completed."}})
-                                : QList<LogLine>({{"Connected srv1"}, {"Interrupted."}}));
-    EXPECT_EQ(server.batches().value(0), rightsQuery);
-    EXPECT_EQ(page.Success, c.scriptRuns);
-    ASSERT_EQ(questions().size(), c.answer ? 1 : 0);
-    if (c.answer) {
-        EXPECT_EQ(questions()[0].text, rightsQuestion);
-        EXPECT_EQ(questions()[0].caption, "srv1 page");
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Memberships, RightsCheckTest,
-    ::testing::Values(
-        RightsCase{"Owner", qint64(1), qint64(0), emStop, std::nullopt, true},
-        RightsCase{"DdlAndSecurityAdmin", qint64(0), qint64(1), emStop, std::nullopt, true},
-        RightsCase{"NeitherStop", qint64(0), qint64(0), emStop, std::nullopt, false},
-        RightsCase{"NeitherContinue", qint64(0), qint64(0), emContinue, std::nullopt, true},
-        RightsCase{"NeitherAskOk", qint64(0), qint64(0), emAsk, true, true},
-        RightsCase{"NullAskCancel", std::monostate(), std::monostate(), emAsk, false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ResultPageTest, WithoutTheRightsCheckNoRightsQueryIsSent) {
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
