@@ -192,9 +192,10 @@ private:
                                    SQLSMALLINT(sizeof(typeName)), &typeNameBytes, nullptr),
                   "SQLColAttributeW");
             const auto mapping = odbc::mapColumn(
-                sqlType, fromWide(typeName, std::clamp<qsizetype>(typeNameBytes / 2, 0, 127)));
+                sqlType, fromWide(typeName, std::clamp<qsizetype>(typeNameBytes / 2, 0, 127)),
+                qint64(size));
             m_fields[i] = {fromWide(name, std::clamp<qsizetype>(nameLength, 0, 511)), mapping.type,
-                           qint64(size)};
+                           mapping.definedSize};
             m_fetch[i] = mapping.fetch;
         }
         m_state = columns > 0 ? Row::Unread : Row::End;
