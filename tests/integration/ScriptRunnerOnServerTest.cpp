@@ -44,11 +44,25 @@ TEST_F(ScriptRunnerOnServer, SeveralResultSetsAndResultsWithoutColumns) {
                            "M(name\t)", "M(----\t)", "M(n\t)", "M(-\t)", "M(2\t)"}));
 }
 
+const QStringList printsResultsAndAnError = {"PRINT 'first'",
+                                             "SELECT 1 AS a",
+                                             "PRINT 'second'",
+                                             "SELECT 2 AS b",
+                                             "RAISERROR('broken', 16, 1)",
+                                             "GO",
+                                             "PRINT 'next'"};
+
 TEST_F(ScriptRunnerOnServer, LinesThenMessagesThenTheError) {
-    EXPECT_TRUE(session.run(
-        {"PRINT 'first'", "SELECT 1 AS a", "RAISERROR('broken', 16, 1)", "GO", "PRINT 'next'"}));
+    EXPECT_TRUE(session.run(printsResultsAndAnError));
     EXPECT_EQ(session.output(),
-              QStringList({"M(a\t)", "M(-\t)", "M(1\t)", "M(first)", "E(broken,0,1)", "M(next)"}));
+              QStringList({"M(a\t)", "M(-\t)", "M(1\t)", "M(b\t)", "M(-\t)", "M(2\t)", "M(first)",
+                           "M(second)", "E(broken,0,1)", "M(next)"}));
+}
+
+TEST_F(ScriptRunnerOnServer, WithoutRecordsMessagesAndErrorsStillCome) {
+    session.runner.NoRecords = true;
+    EXPECT_TRUE(session.run(printsResultsAndAnError));
+    EXPECT_EQ(session.output(), QStringList({"M(first)", "M(second)", "E(broken,0,1)", "M(next)"}));
 }
 
 TEST_F(ScriptRunnerOnServer, ServerErrorReadingAbortStopsTheRun) {
@@ -184,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
         TypedValue{"varbinary(-1)", "zeroblob(1000)", 255, "0x" + QString(253, '0')},
         TypedValue{"text", "'plain text'", 255, "plain text"}, TypedValue{"int", "NULL", 10, ""}));
 
-class Login : public ::testing::Test {
+class ServerLogin : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         server = std::make_unique<tdsserver::TestServer>(tdsserver::TestServerOptions{
@@ -194,13 +208,13 @@ protected:
     static inline std::unique_ptr<tdsserver::TestServer> server;
 };
 
-TEST_F(Login, PasswordWithSemicolonBraceAndCyrillicLogsIn) {
+TEST_F(ServerLogin, PasswordWithSemicolonBraceAndCyrillicLogsIn) {
     auto connection = odbcConnection();
     connection->open(adoConnectionString(*server, "master", "mixed", "a;b=c{d Ж"));
     EXPECT_TRUE(connection->isOpen());
 }
 
-TEST_F(Login, FailuresGiveTheServersMessage) {
+TEST_F(ServerLogin, FailuresGiveTheServersMessage) {
     struct Case {
         QString database, user, password, message;
     };
