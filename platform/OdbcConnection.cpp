@@ -87,9 +87,17 @@ struct OdbcConnection::Private {
         for (const Diagnostic& record : records)
             if (odbc::isInfoMessage(record))
                 messages << odbc::withoutDriverPrefix(record.text);
-        if (rc == SQL_ERROR)
+        if (rc == SQL_ERROR || connectionLost())
             throw odbc::errorFrom(records, QString(call));
         return rc;
+    }
+
+    // FreeTDS reports a connection that broke between two results as a warning ("Unexpected EOF
+    // from the server") and then presents the last result's columns once more.
+    bool connectionLost() const {
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        return SQL_SUCCEEDED(SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+               dead == SQL_CD_TRUE;
     }
 
     void release() {
@@ -203,9 +211,10 @@ private:
                                    SQLSMALLINT(sizeof(typeName)), &typeNameBytes, nullptr),
                   "SQLColAttributeW");
             const auto mapping = odbc::mapColumn(
-                sqlType, fromWide(typeName, std::clamp<qsizetype>(typeNameBytes / 2, 0, 127)));
+                sqlType, fromWide(typeName, std::clamp<qsizetype>(typeNameBytes / 2, 0, 127)),
+                qint64(size));
             m_fields[i] = {fromWide(name, std::clamp<qsizetype>(nameLength, 0, 511)), mapping.type,
-                           qint64(size)};
+                           mapping.definedSize};
             m_fetch[i] = mapping.fetch;
         }
         m_state = columns > 0 ? Row::Unread : Row::End;

@@ -15,6 +15,10 @@ constexpr int SQL_SS_TIME2 = -154;
 constexpr int SQL_SS_TIMESTAMPOFFSET = -155;
 
 constexpr int LoginFailed = 18456;
+
+// The sizes the OLE DB provider gave the unlimited types: bytes, and characters of two bytes.
+constexpr qint64 UnlimitedBytes = 2147483647;
+constexpr qint64 UnlimitedCharacters = 1073741823;
 } // namespace
 
 QString withoutDriverPrefix(const QString& text) {
@@ -47,7 +51,14 @@ DbError errorFrom(const QList<Diagnostic>& diagnostics, const QString& call) {
     return DbError(withoutDriverPrefix(chosen->text), chosen->sqlState, chosen->nativeError);
 }
 
-ColumnMapping mapColumn(int sqlType, const QString& typeName) {
+namespace {
+
+struct TypeMapping {
+    DataTypeEnum type;
+    FetchAs fetch;
+};
+
+TypeMapping typeMapping(int sqlType, const QString& typeName) {
     const QString name = typeName.toLower();
     switch (sqlType) {
     case SQL_BIT:
@@ -107,6 +118,28 @@ ColumnMapping mapColumn(int sqlType, const QString& typeName) {
     default:
         return {adVarWChar, FetchAs::Text};
     }
+}
+
+} // namespace
+
+ColumnMapping mapColumn(int sqlType, const QString& typeName, qint64 columnSize) {
+    const TypeMapping mapping = typeMapping(sqlType, typeName);
+    if (columnSize == 0) {
+        switch (mapping.type) {
+        case adVarChar:
+        case adLongVarChar:
+            return {adLongVarChar, FetchAs::Text, UnlimitedBytes};
+        case adVarWChar:
+        case adLongVarWChar:
+            return {adLongVarWChar, FetchAs::Text, UnlimitedCharacters};
+        case adVarBinary:
+        case adLongVarBinary:
+            return {adLongVarBinary, FetchAs::Binary, UnlimitedBytes};
+        default:
+            break;
+        }
+    }
+    return {mapping.type, mapping.fetch, columnSize};
 }
 
 } // namespace vx::odbc

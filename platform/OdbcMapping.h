@@ -36,12 +36,15 @@ enum class FetchAs { Text, Integer, Real, Double, Bit, DecimalText, DateTime, Gu
 struct ColumnMapping {
     DataTypeEnum type;
     FetchAs fetch;
+    qint64 definedSize;
 };
 
-// The column type that the server's type takes (sqlType as SQLDescribeCol gives it, typeName as
-// SQL_DESC_TYPE_NAME gives it), the way SQL Server's OLE DB provider presented it: money is
-// currency, datetime and smalldatetime are time stamps, the newer date and time types (date, time,
-// datetime2, datetimeoffset) are text, tinyint is unsigned.
-ColumnMapping mapColumn(int sqlType, const QString& typeName);
+// The column type and size that the server's column takes (sqlType and columnSize as
+// SQLDescribeCol gives them, typeName as SQL_DESC_TYPE_NAME gives it), the way SQL Server's OLE DB
+// provider presented them: money is currency, datetime and smalldatetime are time stamps, the
+// newer date and time types (date, time, datetime2, datetimeoffset) are text, tinyint is unsigned.
+// The (max) types and xml, which the driver gives the size 0, are long types of the provider's
+// huge sizes, so that their values are not cut to the narrowest column.
+ColumnMapping mapColumn(int sqlType, const QString& typeName, qint64 columnSize);
 
 } // namespace vx::odbc

@@ -103,8 +103,32 @@ TEST(OdbcMapping, ColumnTypesAsTheOleDbProviderPresentedThem) {
         {12345, "unknown", adVarWChar, FetchAs::Text},
     };
     for (const Case& c : cases) {
-        const ColumnMapping mapping = mapColumn(c.sqlType, c.typeName);
+        const ColumnMapping mapping = mapColumn(c.sqlType, c.typeName, 20);
         EXPECT_EQ(mapping.type, c.type) << c.typeName;
         EXPECT_EQ(mapping.fetch, c.fetch) << c.typeName;
+        EXPECT_EQ(mapping.definedSize, 20) << c.typeName;
+    }
+}
+
+TEST(OdbcMapping, UnlimitedColumnsAreLongTypesOfTheProvidersSizes) {
+    struct Case {
+        int sqlType;
+        const char* typeName;
+        DataTypeEnum type;
+        FetchAs fetch;
+        qint64 definedSize;
+    };
+    const Case cases[] = {
+        {SQL_VARCHAR, "varchar", adLongVarChar, FetchAs::Text, 2147483647},
+        {SQL_WVARCHAR, "nvarchar", adLongVarWChar, FetchAs::Text, 1073741823},
+        {-152, "xml", adLongVarWChar, FetchAs::Text, 1073741823},
+        {SQL_VARBINARY, "varbinary", adLongVarBinary, FetchAs::Binary, 2147483647},
+        {SQL_INTEGER, "int", adInteger, FetchAs::Integer, 0},
+    };
+    for (const Case& c : cases) {
+        const ColumnMapping mapping = mapColumn(c.sqlType, c.typeName, 0);
+        EXPECT_EQ(mapping.type, c.type) << c.typeName;
+        EXPECT_EQ(mapping.fetch, c.fetch) << c.typeName;
+        EXPECT_EQ(mapping.definedSize, c.definedSize) << c.typeName;
     }
 }
