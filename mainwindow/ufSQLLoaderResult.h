@@ -34,8 +34,8 @@ using TNotifyEvent = std::function<void(QObject* Sender)>;
 // Error modes: what a script error, a failed connection or a failed rights check does.
 enum TOnErrorMode { emAsk = 0, emStop = 1, emContinue = 2 };
 
-// One run as the page stood when it started. The worker reads nothing else of the page, so that
-// the page's fields and windows may change while it runs.
+// One run's settings as the page stood when it started, taken on the GUI thread: the worker reads
+// no field or window of the page, so that they may change while it runs.
 struct TSQLLoaderRun {
     QString ExecutorApp;
     int OnErrorMode = emAsk;

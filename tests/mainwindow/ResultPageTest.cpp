@@ -154,6 +154,20 @@ TEST_F(ResultPageTest, AStopDuringTheScriptEndsItAtTheNextBatchAsInterrupted) {
     EXPECT_EQ(server.openConnections(), 0);
 }
 
+TEST_F(ResultPageTest, AStopCancelsTheRunningBatchWhoseFailureThenStaysSilent) {
+    server.respond("PRINT 'one'", FakeBatch()
+                                      .action([this] {
+                                          page.Stopped = true;
+                                          for (int i = 0; i < 6000 && !server.cancelRequests(); ++i)
+                                              QThread::msleep(10);
+                                      })
+                                      .error("Operation canceled"));
+    ASSERT_TRUE(driver.run(threeBatches));
+    EXPECT_GT(server.cancelRequests(), 0);
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv1"}, {"Interrupted."}}));
+    EXPECT_TRUE(questions().isEmpty()) << "in mode Ask a shown failure would ask";
+}
+
 TEST_F(ResultPageTest, ReexecuteClearsTheLogRunsAgainAndReportsNoEnd) {
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
     QList<bool> running;
