@@ -31,10 +31,9 @@ bool ScriptedPrompter::askOkCancel(PromptIcon icon, const QString& caption, cons
 }
 
 std::optional<QString> ScriptedPrompter::nextFileName() {
-    if (m_fileNames.empty())
+    const QString name = m_fileNames.isEmpty() ? QString() : m_fileNames.takeFirst();
+    if (name.isNull())
         return std::nullopt;
-    std::optional<QString> name = std::move(m_fileNames.front());
-    m_fileNames.pop_front();
     return name;
 }
 

@@ -25,7 +25,9 @@ public:
     // Answers for askOkCancel, in order; with none left the answer is Cancel.
     void answerOkCancel(bool ok) { m_answers.push_back(ok); }
     // Answers for the file and folder dialogs, in order; with none left the dialog is cancelled.
-    void answerFileName(const std::optional<QString>& name) { m_fileNames.push_back(name); }
+    void answerFileName(const std::optional<QString>& name) {
+        m_fileNames.append(name.value_or(QString()));
+    }
 
     const QList<Prompt>& prompts() const { return m_prompts; }
     const QList<FileDialogRequest>& fileRequests() const { return m_fileRequests; }
@@ -41,7 +43,7 @@ private:
     std::optional<QString> nextFileName();
 
     std::deque<bool> m_answers;
-    std::deque<std::optional<QString>> m_fileNames;
+    QStringList m_fileNames; // a null text cancels the dialog
     QList<Prompt> m_prompts;
     QList<FileDialogRequest> m_fileRequests;
 };
