@@ -5,6 +5,7 @@
 #include "ExternalTool.h"
 #include "Format.h"
 #include "Guard.h"
+#include "GuiThread.h"
 #include "LogView.h"
 #include "Prompter.h"
 #include "crfLogin.h"
@@ -291,10 +292,11 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
 
 TfSQLLoaderResult::~TfSQLLoaderResult() {
     Stopped = true;
-    // Once closed, the channel never lets a worker wait for the GUI, so waiting here cannot lock.
+    // Once closed, the channel never lets a worker wait for the GUI; a login the worker may be
+    // asking for on the GUI thread is still served, so waiting here cannot lock.
     m_channel.close();
     for (TSQLLoaderThread* worker : findChildren<TSQLLoaderThread*>(Qt::FindDirectChildrenOnly))
-        worker->wait();
+        vx::waitServingGuiCalls(*worker);
 }
 
 void TfSQLLoaderResult::StartRun() {

@@ -32,4 +32,9 @@ void runOnGuiThread(const std::function<void()>& step) {
         std::rethrow_exception(failure);
 }
 
+void waitServingGuiCalls(QThread& thread) {
+    while (!thread.wait(10))
+        QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+}
+
 } // namespace vx

@@ -235,4 +235,16 @@ TEST_F(ResultPageTest, AFreedRunningPageStopsItsWorkerFirst) {
     EXPECT_TRUE(worker.isNull());
 }
 
+TEST_F(ResultPageTest, AFreedPageWhoseWorkerAsksForTheLoginDoesNotLock) {
+    setLoginArguments({"vornalex"});
+    auto* running = new TfSQLLoaderResult;
+    running->AutoConnect = false;
+    running->ZybScriptRunner->Script << "PRINT 'one'";
+    vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
+    running->StartRun();
+    const QPointer<TSQLLoaderThread> worker = running->Thread;
+    delete running;
+    EXPECT_TRUE(worker.isNull());
+}
+
 } // namespace

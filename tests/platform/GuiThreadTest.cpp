@@ -59,6 +59,15 @@ TEST(GuiThreadCall, RunsDirectlyOnTheGuiThread) {
     EXPECT_THROW(vx::runOnGuiThread([] { throw vx::Error("x"); }), vx::Error);
 }
 
+TEST(GuiThreadCall, AWaitOnTheGuiThreadStillServesTheWorkersCalls) {
+    bool served = false;
+    QThread* worker = QThread::create([&] { vx::runOnGuiThread([&] { served = true; }); });
+    worker->start();
+    vx::waitServingGuiCalls(*worker);
+    EXPECT_TRUE(served);
+    delete worker;
+}
+
 TEST(Guard, ShowsOneErrorBoxCaptionedWithTheTitleAndKeepsAbortSilent) {
     vx::test::ScriptedPrompter prompter;
     vx::setApplicationTitle("Vornalex");
