@@ -66,10 +66,10 @@ void TZybNamedObjectDialogAction::PrepareDialog() {
 
 void TZybNamedObjectDialogAction::FinishDialog() {
     const auto giveBack = qScopeGuard([this] {
-        QWidget* extra = m_extraLoan.control();
-        if (!extra)
-            return;
+        const QPointer<QWidget> extra = m_extraLoan.control();
         m_extraLoan.giveBack();
+        if (!extra) // none lent, or gone with its home
+            return;
         extra->hide();
         extra->resize(ControlWidth, extra->height());
     });

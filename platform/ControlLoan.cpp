@@ -8,6 +8,7 @@ void ControlLoan::lend(QWidget* control, QWidget* borrower) {
     giveBack();
     m_control = control;
     m_home = control->parentWidget();
+    m_housed = m_home != nullptr;
     m_position = control->pos();
     m_hidden = control->isHidden();
     if (m_home && m_home->layout()) {
@@ -30,6 +31,11 @@ void ControlLoan::giveBack() {
     }
     QWidget* control = m_control;
     m_control = nullptr;
+    if (m_housed && !m_home) {
+        // Its home was destroyed meanwhile, which would have taken the control along.
+        delete control;
+        return;
+    }
     control->setParent(m_home);
     if (m_placeholder && m_home->layout()) {
         delete m_home->layout()->replaceWidget(m_placeholder, control);

@@ -8,7 +8,8 @@ namespace vx {
 
 // A control lent to another parent for a while. It goes back to the parent it came from, into
 // its old place in that parent's layout (or its old position), with its old visibility; so a
-// control never ends up without a parent, nor is destroyed with the window that borrowed it.
+// control never ends up without a parent, nor is destroyed with the window that borrowed it. A
+// control whose home was destroyed during the loan is destroyed when it would go back.
 class ControlLoan {
 public:
     ControlLoan() = default;
@@ -28,6 +29,7 @@ private:
     QPointer<QWidget> m_control;
     QPointer<QWidget> m_home;
     QPointer<QWidget> m_placeholder; // holds the control's place in its home's layout
+    bool m_housed = false;           // the control had a home when it was lent
     QPoint m_position;
     bool m_hidden = false;
 };

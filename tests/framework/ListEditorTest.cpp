@@ -237,4 +237,17 @@ TEST_F(ListEditor, LendsTheItemControlAndGivesItBackHidden) {
     EXPECT_EQ(prompter.texts(), QStringList("handler failed"));
 }
 
+TEST_F(ListEditor, AnItemControlWhosePageWentWhileLentGoesWithIt) {
+    auto* page = new QWidget;
+    QPointer<QWidget> item = new QWidget(page);
+    action->ItemControl = item;
+    onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
+        delete page;
+        dialog->CancelButton().Button()->click();
+    });
+    form->aNew->trigger();
+    EXPECT_TRUE(item.isNull());
+    EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
 } // namespace

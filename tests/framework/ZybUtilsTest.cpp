@@ -4,6 +4,7 @@
 #include "uZybUtils.h"
 
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -190,11 +191,18 @@ TEST(ExecuteFile, OpensDocumentsAndAddressesAndNamesWhatFailed) {
 
 TEST(ExecuteFile, StartsARealProgramWithoutWaiting) {
     QTemporaryDir dir;
+    const QString go = dir.filePath("go");
     const QString marker = dir.filePath("started");
-    ExecuteFile("/bin/sh", "", "-c \"sleep 0.2; touch '" + marker + "'\"");
+    // The program finishes only once the test lets it, so no timing decides the outcome; it gives
+    // up after a minute, so that a call that waited for it would still return.
+    ExecuteFile("/bin/sh", "",
+                "-c \"for n in $(seq 600); do [ -e '" + go + "' ] && exec touch '" + marker +
+                    "'; sleep 0.1; done\"");
     EXPECT_FALSE(QFileInfo::exists(marker)) << "must not wait for the program";
-    for (int i = 0; i < 100 && !QFileInfo::exists(marker); ++i)
-        QThread::msleep(20);
+    QFile(go).open(QIODevice::WriteOnly);
+    const QDeadlineTimer failsafe(60000);
+    while (!QFileInfo::exists(marker) && !failsafe.hasExpired())
+        QThread::msleep(10);
     EXPECT_TRUE(QFileInfo::exists(marker));
 }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <latch>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -422,12 +423,13 @@ TEST_F(ServerTest, SetNocountDropsCounts) {
 
 // --- Time-outs, cancel, lost connections --------------------------------------
 
+// Waits and results that would outlast the test's time limit: only the server's handling of the
+// cancel lets these tests end, so no clock decides them.
+
 TEST_F(ServerTest, WaitforLongerThanTheQueryTimeoutTimesOut) {
     OdbcClient c;
     connect(c);
-    auto start = Clock::now();
-    auto r = c.exec("WAITFOR DELAY '00:00:05'", 1);
-    EXPECT_LT(secondsSince(start), 3.5);
+    auto r = c.exec("WAITFOR DELAY '01:00:00'", 1);
     EXPECT_EQ(r.execRc, SQL_ERROR);
     bool timeout = false;
     for (const Diag& d : r.diags)
@@ -449,34 +451,29 @@ TEST_F(ServerTest, RaiserrorWithNowaitArrivesBeforeTheBatchEnds) {
     OdbcClient c;
     connect(c);
     SQLHSTMT st;
-    auto start = Clock::now();
-    SQLRETURN rc = c.start(
-        "RAISERROR('step 1', 0, 1) WITH NOWAIT; WAITFOR DELAY '00:00:01.500'; SELECT 1", st);
-    const double firstReply = secondsSince(start);
+    SQLRETURN rc =
+        c.start("RAISERROR('step 1', 0, 1) WITH NOWAIT; WAITFOR DELAY '01:00:00'; SELECT 1", st);
     EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
     auto diags = collectDiags(SQL_HANDLE_STMT, st);
     ASSERT_FALSE(diags.empty());
     EXPECT_EQ(diags[0].text, "step 1");
-    EXPECT_LT(firstReply, 1.0);
-    while (SQLMoreResults(st) != SQL_NO_DATA) {
-    }
-    EXPECT_GE(secondsSince(start), 1.4);
+    EXPECT_TRUE(SQL_SUCCEEDED(SQLCancel(st)));
     SQLFreeHandle(SQL_HANDLE_STMT, st);
+    EXPECT_EQ(scalar(c, "SELECT 42"), "42");
 }
 
 TEST_F(ServerTest, CancelWhileStreamingALargeResult) {
-    srv_.createBenchTable("db1", "big", 200000);
+    srv_.createBenchTable("db1", "big", 1000);
     OdbcClient c;
     connect(c);
     SQLHSTMT st;
-    ASSERT_TRUE(SQL_SUCCEEDED(c.start("SELECT * FROM big", st)));
+    // A billion rows.
+    ASSERT_TRUE(SQL_SUCCEEDED(c.start("SELECT a.* FROM big a, big b, big c", st)));
     for (int i = 0; i < 10; ++i)
         ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(st)));
-    auto start = Clock::now();
     EXPECT_TRUE(SQL_SUCCEEDED(SQLCancel(st)));
     SQLFreeHandle(SQL_HANDLE_STMT, st);
-    EXPECT_LT(secondsSince(start), 2.0);
-    EXPECT_EQ(scalar(c, "SELECT count(*) FROM big"), "200000");
+    EXPECT_EQ(scalar(c, "SELECT count(*) FROM big"), "1000");
 }
 
 TEST_F(ServerTest, ShutdownWithNowaitDropsTheConnection) {
@@ -519,9 +516,9 @@ TEST_F(ServerTest, ClientThatLeavesMidResultDoesNotHurtTheServer) {
         SQLFetch(st);
         SQLFreeHandle(SQL_HANDLE_STMT, st);
     }
-    for (int i = 0; i < 100 && srv_.server().activeConnections() > 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(srv_.server().activeConnections(), 0);
+    // The server notices on its own; the test's time limit catches a session that never ends.
+    while (srv_.server().activeConnections() > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     OdbcClient other;
     connect(other);
     EXPECT_FALSE(other.exec("SELECT 1").anyError);
@@ -538,11 +535,16 @@ TEST_F(ServerTest, ManyConnectionsAtOnce) {
     constexpr int kClients = 8;
     std::atomic<int> ok{0};
     std::vector<std::thread> threads;
-    auto start = Clock::now();
+    // Every client is logged in before any runs its batch: a server that served one connection
+    // at a time would never let them all in.
+    std::latch allIn(kClients);
     for (int i = 0; i < kClients; ++i) {
         threads.emplace_back([&, i] {
             OdbcClient c;
-            if (!SQL_SUCCEEDED(c.connect(srv_.odbcConnectionString("sa", "pw", "db1"))))
+            const bool connected =
+                SQL_SUCCEEDED(c.connect(srv_.odbcConnectionString("sa", "pw", "db1")));
+            allIn.arrive_and_wait();
+            if (!connected)
                 return;
             auto r = c.exec("WAITFOR DELAY '00:00:00.500'; INSERT INTO t VALUES(" +
                             std::to_string(100 + i) + ", 'c'); SELECT count(*) FROM t");
@@ -553,7 +555,6 @@ TEST_F(ServerTest, ManyConnectionsAtOnce) {
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(ok, kClients);
-    EXPECT_LT(secondsSince(start), 0.5 * kClients / 2);
     EXPECT_EQ(srv_.querySqlite("db1", "SELECT count(*) FROM t WHERE id >= 100").at(0).at(0), "8");
 }
 
