@@ -391,6 +391,8 @@ void TfCrfLogin::eDBDropDown() {
         eDB->setMaxVisibleItems(names.size());
         databases.close();
     } catch (...) {
+        // A failed list must not keep a session open on the server.
+        databases.close();
         eDB->addItem(QString());
         throw;
     }

@@ -293,10 +293,11 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
 TfSQLLoaderResult::~TfSQLLoaderResult() {
     Stopped = true;
     // Once closed, the channel never lets a worker wait for the GUI; a login the worker may be
-    // asking for on the GUI thread is still served, so waiting here cannot lock.
+    // asking for on the GUI thread is still served, so waiting here cannot lock. The stop watch
+    // does not fire during the wait, so the wait itself cancels the batch that runs.
     m_channel.close();
     for (TSQLLoaderThread* worker : findChildren<TSQLLoaderThread*>(Qt::FindDirectChildrenOnly))
-        vx::waitServingGuiCalls(*worker);
+        vx::waitServingGuiCalls(*worker, [this] { CancelStoppedBatch(); });
 }
 
 void TfSQLLoaderResult::StartRun() {

@@ -32,9 +32,12 @@ void runOnGuiThread(const std::function<void()>& step) {
         std::rethrow_exception(failure);
 }
 
-void waitServingGuiCalls(QThread& thread) {
-    while (!thread.wait(10))
+void waitServingGuiCalls(QThread& thread, const std::function<void()>& eachTurn) {
+    while (!thread.wait(10)) {
         QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+        if (eachTurn)
+            eachTurn();
+    }
 }
 
 } // namespace vx

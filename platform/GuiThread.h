@@ -13,7 +13,8 @@ bool isGuiThread();
 void runOnGuiThread(const std::function<void()>& step);
 
 // Waits on the GUI thread for a thread to end while still running the steps it hands to the GUI
-// thread, so that a worker blocked in runOnGuiThread cannot lock the wait.
-void waitServingGuiCalls(QThread& thread);
+// thread, so that a worker blocked in runOnGuiThread cannot lock the wait. `eachTurn` runs between
+// the checks: timers do not fire during the wait.
+void waitServingGuiCalls(QThread& thread, const std::function<void()>& eachTurn = {});
 
 } // namespace vx

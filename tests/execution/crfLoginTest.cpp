@@ -278,4 +278,12 @@ TEST_F(LoginTest, RefusedDatabaseListLeavesOneEmptyItemAndShowsTheError) {
     EXPECT_EQ(prompter.prompts()[0].text, "Login failed for user 'sa'.");
 }
 
+TEST_F(LoginTest, ADatabaseListFailingOnTheServerLeavesTheConnectionClosed) {
+    server.respond(vx::databaseListQuery,
+                   vx::test::FakeBatch().error("The user does not have permission."));
+    EXPECT_THROW(login.eDBDropDown(), vx::DbError);
+    EXPECT_FALSE(connection->isOpen());
+    EXPECT_EQ(server.openConnections(), 0);
+}
+
 } // namespace

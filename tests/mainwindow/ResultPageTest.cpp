@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 
 using vx::LogLine;
@@ -233,6 +234,25 @@ TEST_F(ResultPageTest, AFreedRunningPageStopsItsWorkerFirst) {
     const QPointer<TSQLLoaderThread> worker = running->Thread;
     delete running;
     EXPECT_TRUE(worker.isNull());
+}
+
+// The page's timer no longer runs while it waits for its worker: the wait itself cancels.
+TEST_F(ResultPageTest, AFreedPageCancelsTheBatchItsWorkerRuns) {
+    std::atomic<bool> inBatch = false;
+    server.respond("PRINT 'one'", FakeBatch()
+                                      .action([&] {
+                                          inBatch = true;
+                                          for (int i = 0; i < 6000 && !server.cancelRequests(); ++i)
+                                              QThread::msleep(10);
+                                      })
+                                      .error("Operation canceled"));
+    auto* running = new TfSQLLoaderResult;
+    running->AutoConnect = true;
+    running->ZybScriptRunner->Script << "PRINT 'one'";
+    running->StartRun();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(inBatch); }, 60000));
+    delete running;
+    EXPECT_GT(server.cancelRequests(), 0);
 }
 
 TEST_F(ResultPageTest, AFreedPageWhoseWorkerAsksForTheLoginDoesNotLock) {
