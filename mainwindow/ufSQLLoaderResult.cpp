@@ -158,7 +158,8 @@ bool TSQLLoaderThread::InternalRoute(bool& success) {
                                      Text("failed") + QStringLiteral(". ") + Text("ask_continue"));
     if (!success)
         return false;
-    success = page.ZybScriptRunner->Execute();
+    // The snapshot's script, not the runner's field, which the GUI thread owns.
+    success = page.ZybScriptRunner->ExecuteLines(run.Script);
     return success;
 }
 
