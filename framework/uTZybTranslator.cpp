@@ -1,7 +1,6 @@
 #include "uTZybTranslator.h"
 
 #include "Errors.h"
-#include "Format.h"
 #include "uZybDesignUtils.h"
 
 TZybLanguageItem& TZybLanguageCollection::GetItem(int index) {
@@ -10,8 +9,7 @@ TZybLanguageItem& TZybLanguageCollection::GetItem(int index) {
 
 const TZybLanguageItem& TZybLanguageCollection::GetItem(int index) const {
     if (index < 0 || index >= Count())
-        throw vx::Error(
-            vx::format(QStringLiteral("List index out of bounds (%d)"), {qint64(index)}));
+        vx::raiseListIndexError(index);
     return m_items[index];
 }
 

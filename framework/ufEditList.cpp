@@ -22,16 +22,22 @@ QAction* listAction(TfEditList* form, const QString& name, const QString& captio
 
 } // namespace
 
+QListWidgetItem& TZybNamedList::item(int index) const {
+    if (index < 0 || index >= Count())
+        vx::raiseListIndexError(index);
+    return *m_box.item(index);
+}
+
 QString TZybNamedList::Strings(int index) const {
-    return m_box.item(index)->text();
+    return item(index).text();
 }
 
 QObject* TZybNamedList::Objects(int index) const {
-    return m_box.item(index)->data(ObjectRole).value<QObject*>();
+    return item(index).data(ObjectRole).value<QObject*>();
 }
 
 void TZybNamedList::SetObject(int index, QObject* object) {
-    m_box.item(index)->setData(ObjectRole, QVariant::fromValue(object));
+    item(index).setData(ObjectRole, QVariant::fromValue(object));
 }
 
 void TZybNamedList::AddObject(const QString& name, QObject* object) {
@@ -73,6 +79,9 @@ TfEditList::TfEditList(QWidget* parent)
     ActionToolBar1->addActions({aMoveUp, aMoveDown});
 
     ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Qt shows an action's caption as its hint when it has none: the move buttons have none.
+    for (QAction* action : {aMoveUp, aMoveDown})
+        ActionToolBar1->widgetForAction(action)->installEventFilter(this);
     connect(ListBox, &QListWidget::itemDoubleClicked, this,
             [this] { vx::guarded([this] { ListBoxDblClick(); }); });
 
@@ -116,9 +125,11 @@ void TfEditList::EditItem(bool IsNew) {
         return;
     if (IsNew) {
         ListBox->addItem(QString());
-        ListBox->setCurrentRow(ListBox->count() - 1);
+        SetSelected(ListBox->count() - 1);
     }
-    ListBox->currentItem()->setText(GetNamedObjectName(aNamedObject->GetForm()));
+    const int selected = GetSelected();
+    if (selected >= 0)
+        ListBox->item(selected)->setText(GetNamedObjectName(aNamedObject->GetForm()));
     if (ListAction && ListAction->EditFormAfterShow)
         ListAction->EditFormAfterShow(this);
 }
@@ -126,12 +137,12 @@ void TfEditList::EditItem(bool IsNew) {
 void TfEditList::aNewExecute() {
     SetNamedObjectName(aNamedObject->GetForm(), QString());
     aNamedObject->DialogCaption = EntryTitle(ZYB_NEW);
-    ListBox->setCurrentRow(-1);
+    SetSelected(-1);
     EditItem(true);
 }
 
 void TfEditList::aEditExecute() {
-    const int i = ListBox->currentRow();
+    const int i = GetSelected();
     if (i < 0 || i >= ListBox->count())
         return;
     SetNamedObjectName(aNamedObject->GetForm(), ListBox->item(i)->text());
@@ -144,21 +155,37 @@ void TfEditList::ListBoxDblClick() {
 }
 
 void TfEditList::aDeleteExecute() {
-    const int i = ListBox->currentRow();
+    const int i = GetSelected();
     if (i < 0 || i >= ListBox->count())
         return;
     delete ListBox->takeItem(i);
-    ListBox->setCurrentRow(-1);
+    SetSelected(-1);
 }
 
 void TfEditList::MoveSelected(int by) {
-    const int i = ListBox->currentRow();
+    const int i = GetSelected();
     const int to = i + by;
     if (i < 0 || to < 0 || to >= ListBox->count())
         return;
     QListWidgetItem* item = ListBox->takeItem(i);
     ListBox->insertItem(to, item);
-    ListBox->setCurrentRow(to);
+    SetSelected(to);
+}
+
+int TfEditList::GetSelected() const {
+    // Not the current row: focus makes the first row current without the user choosing it.
+    const QList<QListWidgetItem*> selected = ListBox->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox->row(selected.first());
+}
+
+void TfEditList::SetSelected(int index) {
+    ListBox->setCurrentRow(index);
+    if (index < 0 || index >= ListBox->count())
+        ListBox->clearSelection();
+}
+
+bool TfEditList::eventFilter(QObject* watched, QEvent* event) {
+    return event->type() == QEvent::ToolTip || QWidget::eventFilter(watched, event);
 }
 
 void TfEditList::aMoveUpExecute() {
@@ -194,9 +221,9 @@ void TZybListDialogAction::SetList(const QList<TZybListEntry>& entries) {
 }
 
 int TZybListDialogAction::GetActiveItem() const {
-    return GetForm()->ListBox->currentRow();
+    return GetForm()->GetSelected();
 }
 
 void TZybListDialogAction::SetActiveItem(int index) {
-    GetForm()->ListBox->setCurrentRow(index);
+    GetForm()->SetSelected(index);
 }

@@ -17,7 +17,8 @@ struct TZybListEntry {
     bool operator==(const TZybListEntry&) const = default;
 };
 
-// The live entries of a list editor's list box.
+// The live entries of a list editor's list box. An index outside 0..Count()-1 raises "List index
+// out of bounds (%d)".
 class TZybNamedList {
 public:
     explicit TZybNamedList(QListWidget& box) : m_box(box) {}
@@ -31,6 +32,8 @@ public:
     QList<TZybListEntry> Entries() const;
 
 private:
+    QListWidgetItem& item(int index) const;
+
     QListWidget& m_box;
 };
 
@@ -51,6 +54,9 @@ public:
     QAction* aMoveDown;
     TZybNamedObjectDialogAction* aNamedObject;
 
+    // The selected entry, -1 for none.
+    int GetSelected() const;
+    void SetSelected(int index);
     bool GetMoveEnabled() const { return m_moveEnabled; }
     // Shows or hides the move buttons with the flag.
     void SetMoveEnabled(bool value);
@@ -64,6 +70,10 @@ public:
     void aMoveDownExecute();
     void ListBoxDblClick();
     void aNamedObjectBeforeOk(QObject* Sender, bool& CanClose);
+
+protected:
+    // Keeps the move buttons' hints away.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void EditItem(bool IsNew);

@@ -1,6 +1,12 @@
 #include "Errors.h"
 
+#include "Format.h"
+
 namespace vx {
+
+void raiseListIndexError(qsizetype index) {
+    throw Error(format(QStringLiteral("List index out of bounds (%d)"), {qint64(index)}));
+}
 
 QString exceptionMessage(const std::exception& e) {
     if (auto* error = dynamic_cast<const Error*>(&e))

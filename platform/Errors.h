@@ -29,6 +29,9 @@ public:
     throw EAbort();
 }
 
+// Raises the failure of a list reached outside 0..count-1: "List index out of bounds (%d)".
+[[noreturn]] void raiseListIndexError(qsizetype index);
+
 // The text of any exception, for logs and error boxes.
 QString exceptionMessage(const std::exception& e);
 

@@ -81,7 +81,12 @@ IniFile::IniFile(QString fileName) : m_fileName(std::move(fileName)) {
     QString text = utf8(bytes);
     if (utf8.hasError() && !bytes.startsWith("\xEF\xBB\xBF"))
         text = fromCp1251(bytes);
-    parse(text);
+    // The decoder drops one byte-order mark; further ones would hide the first line, which a save
+    // (writing no mark) would bring back.
+    qsizetype marks = 0;
+    while (marks < text.size() && text[marks] == QChar::ByteOrderMark)
+        ++marks;
+    parse(text.sliced(marks));
 }
 
 void IniFile::parse(const QString& text) {

@@ -1,10 +1,14 @@
+#include "ErrorText.h"
 #include "Errors.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompter.h"
 #include "uZybDesignUtils.h"
 #include "ufEditList.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QMap>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -135,6 +139,52 @@ TEST_F(ListEditor, MovesAndDeletesTheSelectedEntry) {
     form->aMoveDown->trigger();
     EXPECT_EQ(entries().size(), 2);
     EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
+TEST_F(ListEditor, WithoutASelectionTheToolbarDoesNothing) {
+    action->SetList({{"A", &a}, {"B", &b}});
+    // What focus does to the list box when the dialog opens.
+    form->ListBox->selectionModel()->setCurrentIndex(form->ListBox->model()->index(0, 0),
+                                                     QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(action->GetActiveItem(), -1);
+    action->EditFormBeforeShow = [](QObject*) { throw vx::Error("an entry was edited"); };
+    for (QAction* step : {form->aEdit, form->aDelete, form->aMoveDown, form->aMoveUp})
+        step->trigger();
+    EXPECT_EQ(entries(), QList<TZybListEntry>({{"A", &a}, {"B", &b}}));
+    EXPECT_TRUE(prompter.texts().isEmpty());
+
+    action->SetActiveItem(1);
+    action->SetActiveItem(-1);
+    EXPECT_EQ(action->GetActiveItem(), -1);
+    form->aDelete->trigger();
+    EXPECT_EQ(entries().size(), 2);
+}
+
+TEST_F(ListEditor, TheNamedListRaisesTheIndexErrorOutsideItsEntries) {
+    action->SetList({{"A", &a}});
+    TZybNamedList list = action->List();
+    for (int index : {-1, 1}) {
+        const QString error = QString("List index out of bounds (%1)").arg(index);
+        EXPECT_EQ(vx::test::errorText([&] { list.Strings(index); }), error);
+        EXPECT_EQ(vx::test::errorText([&] { list.Objects(index); }), error);
+        EXPECT_EQ(vx::test::errorText([&] { list.SetObject(index, &b); }), error);
+    }
+    EXPECT_EQ(entries(), QList<TZybListEntry>({{"A", &a}}));
+}
+
+TEST_F(ListEditor, OnlyTheEditingButtonsShowAHint) {
+    owner.show();
+    form->show();
+    QStringList hints; // the hidden tip stays visible a moment: the silent buttons come first
+    for (QAction* button :
+         {form->aMoveUp, form->aMoveDown, form->aNew, form->aEdit, form->aDelete}) {
+        QWidget* widget = form->ActionToolBar1->widgetForAction(button);
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(widget, &help);
+        hints << (QToolTip::isVisible() ? QToolTip::text() : QString());
+        QToolTip::hideText();
+    }
+    EXPECT_EQ(hints, QStringList({"", "", "Создать", "Редактировать", "Удалить"}));
 }
 
 TEST_F(ListEditor, MoveEnabledShowsOrHidesTheMoveButtons) {

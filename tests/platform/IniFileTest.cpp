@@ -143,6 +143,9 @@ TEST_F(IniFileTest, ReadsWindows1251AndUtf8WithBom) {
     const vx::IniFile bom = load("\xEF\xBB\xBF[main]\nk=\xD0\xAF\n");
     EXPECT_EQ(bom.readSections(), QStringList({"main"}));
     EXPECT_EQ(bom.readString("main", "k", {}), "Я");
+    const vx::IniFile twoMarks = load("\xEF\xBB\xBF\xEF\xBB\xBF[a]\nk=v\n");
+    EXPECT_EQ(twoMarks.readString("a", "k", {}), "v");
+    EXPECT_EQ(text(twoMarks), "[a]\nk=v\n");
 }
 
 TEST_F(IniFileTest, RandomBytesReadWithoutLoss) {
