@@ -1,5 +1,6 @@
 #include "ConnectionDefinition.h"
 
+#include "ConnectionString.h"
 #include "DataAccess.h"
 
 #include <QCoreApplication>
@@ -15,13 +16,14 @@ bool argumentsTaken = false;
 } // namespace
 
 QString ConnectionDefinition::BuildConnectionString(bool catalog) const {
-    QString text = "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=" + server + ";";
+    QString text =
+        "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=" + vx::adoValue(server) + ";";
     if (catalog)
-        text += "Initial Catalog=" + database + ";";
+        text += "Initial Catalog=" + vx::adoValue(database) + ";";
     if (trusted)
         text += "Integrated Security=SSPI;";
     else
-        text += "User ID=" + user + ";Password=" + password;
+        text += "User ID=" + vx::adoValue(user) + ";Password=" + password;
     return text;
 }
 

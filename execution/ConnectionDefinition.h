@@ -19,7 +19,8 @@ struct ConnectionDefinition {
     int commandTimeout = 30;    // seconds
 
     // The ADO-style text that the data access reads; the database is named only with the catalog.
-    // Values go in as they are: the reader knows that the password stands last.
+    // Values go in as they are, except those that would not read back unchanged (vx::adoValue):
+    // a value holding ";" cannot change the connection's other fields.
     QString BuildConnectionString(bool catalog) const;
     QString GetConnectionString() const { return BuildConnectionString(true); }
     // Closes the connection, gives it this definition's timeouts and opens it with the database.

@@ -44,6 +44,42 @@ qsizetype valueEnd(const QString& text, qsizetype from) {
     return match.hasMatch() ? match.capturedStart() : text.size();
 }
 
+struct ValueSpan {
+    QString value;
+    qsizetype end; // the ";" after it, or the end of the text
+};
+
+// A value in double quotes, when its closing quote stands before a ";" that ends a value or at the
+// end of the text.
+std::optional<ValueSpan> quotedValue(const QString& text, qsizetype from) {
+    if (from >= text.size() || text[from] != u'"')
+        return std::nullopt;
+    QString value;
+    qsizetype i = from + 1;
+    for (; i < text.size(); ++i) {
+        if (text[i] == u'"') {
+            if (i + 1 < text.size() && text[i + 1] == u'"') {
+                value += u'"';
+                ++i;
+                continue;
+            }
+            break;
+        }
+        value += text[i];
+    }
+    const qsizetype after = i + 1;
+    if (i >= text.size() || (after < text.size() && valueEnd(text, after) != after))
+        return std::nullopt;
+    return ValueSpan{value, after};
+}
+
+ValueSpan readValue(const QString& text, qsizetype from) {
+    if (std::optional<ValueSpan> quoted = quotedValue(text, from))
+        return *quoted;
+    const qsizetype end = valueEnd(text, from);
+    return {text.mid(from, end - from), end};
+}
+
 bool truthValue(const QString& value) {
     const QString v = value.trimmed().toLower();
     if (v == "sspi" || v == "true" || v == "yes")
@@ -87,8 +123,7 @@ ConnectionParameters parseConnectionString(const QString& text) {
             parameters.password = text.mid(equals + 1);
             break;
         }
-        const qsizetype end = valueEnd(text, equals + 1);
-        const QString value = text.mid(equals + 1, end - equals - 1);
+        const auto [value, end] = readValue(text, equals + 1);
         pos = end + 1;
         switch (*keyword) {
         case Keyword::DataSource:
@@ -111,6 +146,13 @@ ConnectionParameters parseConnectionString(const QString& text) {
         }
     }
     return parameters;
+}
+
+QString adoValue(const QString& value) {
+    // The ";" that follows every value in the text decides where a trailing ";" would end.
+    if (!value.startsWith(u'"') && valueEnd(value + u';', 0) == value.size())
+        return value;
+    return u'"' + QString(value).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 QString odbcConnectionString(const ConnectionParameters& parameters, const QString& driver) {

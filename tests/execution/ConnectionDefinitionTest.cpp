@@ -35,17 +35,37 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{{"srv", "db", "sa", ""}, true, "srv;Initial Catalog=db;User ID=sa;Password="},
         StringCase{{"h,1433", "db", "sa", "a;b"},
                    true,
-                   "h,1433;Initial Catalog=db;User ID=sa;Password=a;b"}));
+                   "h,1433;Initial Catalog=db;User ID=sa;Password=a;b"},
+        StringCase{
+            {"srv", "a;b", "sa", "pw"}, true, "srv;Initial Catalog=a;b;User ID=sa;Password=pw"},
+        // Only a value whose ";" would end it early, or that starts with a quote, is quoted.
+        StringCase{{"srv", "shop;User ID=guest", "sa", "pw"},
+                   true,
+                   "srv;Initial Catalog=\"shop;User ID=guest\";User ID=sa;Password=pw"},
+        StringCase{{"srv", "\"q\"", "s\"a;Password=x", "pw"},
+                   true,
+                   "srv;Initial Catalog=\"\"\"q\"\"\";User ID=\"s\"\"a;Password=x\";Password=pw"}));
 
 TEST(ConnectionDefinition, DataAccessReadsBackEveryValue) {
-    const ConnectionDefinition definition{"h\\inst", "my db", "sa", "a;b=c; "};
-    const vx::ConnectionParameters read =
-        vx::parseConnectionString(definition.GetConnectionString());
-    EXPECT_EQ(read.server, definition.server);
-    EXPECT_EQ(read.database, definition.database);
-    EXPECT_EQ(read.user, definition.user);
-    EXPECT_EQ(read.password, definition.password);
-    EXPECT_FALSE(read.integratedSecurity);
+    const ConnectionDefinition definitions[] = {
+        {"h\\inst", "my db", "sa", "a;b=c; "},
+        {"srv", "shop;User ID=guest", "sa", "pw"},
+        {"srv", "x;Integrated Security=SSPI", "sa", "pw"},
+        {"srv", "db", "sa;Password=x", "real"},
+        {"srv;Initial Catalog=other", "db", "sa", "pw"},
+        {"srv", "\"db", "\"sa", "\";User ID=z"},
+        {"srv", "\"a\";b=1;", "u\"\";", "p"},
+        {"srv", "x;", "; ", "\""},
+    };
+    for (const ConnectionDefinition& definition : definitions) {
+        const QString text = definition.GetConnectionString();
+        const vx::ConnectionParameters read = vx::parseConnectionString(text);
+        EXPECT_EQ(read.server, definition.server) << text.toStdString();
+        EXPECT_EQ(read.database, definition.database) << text.toStdString();
+        EXPECT_EQ(read.user, definition.user) << text.toStdString();
+        EXPECT_EQ(read.password, definition.password) << text.toStdString();
+        EXPECT_FALSE(read.integratedSecurity) << text.toStdString();
+    }
 }
 
 TEST(ConnectionDefinition, ConnectOpensWithItsTimeouts) {

@@ -66,6 +66,15 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{"DatabaseWithSemicolon",
                     prefix + "Data Source=srv;Initial Catalog=a;b;User ID=u;Password=p",
                     "DRIVER={FreeTDS};SERVER=srv;DATABASE={a;b};UID=u;PWD=p;" + tail},
+        MappingCase{"QuotedValuesHoldKeywords",
+                    prefix + "Data Source=\"s;Initial Catalog=x\";Initial Catalog=\"a\"\";"
+                             "Integrated Security=SSPI\";User ID=u;Password=p",
+                    "DRIVER={FreeTDS};SERVER={s;Initial Catalog=x};"
+                    "DATABASE={a\";Integrated Security=SSPI};UID=u;PWD=p;" +
+                        tail},
+        MappingCase{"QuoteNotClosedBeforeAKeyword",
+                    prefix + "Data Source=srv;Initial Catalog=\"a\"b;User ID=u;Password=p",
+                    "DRIVER={FreeTDS};SERVER=srv;DATABASE=\"a\"b;UID=u;PWD=p;" + tail},
         MappingCase{"KeywordsInAnyCase",
                     "data source = srv ;INITIAL CATALOG=db;user id=u;PASSWORD=p",
                     "DRIVER={FreeTDS};SERVER=srv;DATABASE=db;UID=u;PWD=p;" + tail},
