@@ -62,6 +62,15 @@ QList<Diagnostic> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
     }
 }
 
+// FreeTDS takes a "?" outside strings and comments for a parameter marker and refuses such a batch
+// without a diagnostic record; SQL Server would refuse it too. Preparing the batch asks the
+// driver whether that was the reason.
+bool hasParameterMarkers(SQLHSTMT statement, const QString& batch) {
+    SQLSMALLINT count = 0;
+    return SQL_SUCCEEDED(SQLPrepareW(statement, wide(batch), SQLINTEGER(batch.size()))) &&
+           SQL_SUCCEEDED(SQLNumParams(statement, &count)) && count > 0;
+}
+
 } // namespace
 
 struct OdbcConnection::Private {
@@ -385,8 +394,13 @@ std::unique_ptr<RecordSet> OdbcConnection::execute(const QString& batch, Execute
         SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(commandTimeout(), 0))), 0),
         "SQLSetStmtAttr");
-    const SQLRETURN rc = records->check(
-        SQLExecDirectW(statement, wide(batch), SQLINTEGER(batch.size())), "SQLExecDirectW");
+    const SQLRETURN executed = SQLExecDirectW(statement, wide(batch), SQLINTEGER(batch.size()));
+    if (executed == SQL_ERROR && diagnostics(SQL_HANDLE_STMT, statement).isEmpty() &&
+        hasParameterMarkers(statement, batch))
+        throw DbError("The batch holds a \"?\" outside strings and comments, which the ODBC driver "
+                      "reads as a parameter marker; the batch was not sent.",
+                      "07002");
+    const SQLRETURN rc = records->check(executed, "SQLExecDirectW");
     if (mode == ExecuteMode::NoRecords) {
         records->drain();
         return nullptr;

@@ -121,6 +121,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, AfterAFailedBatch,
     ::testing::Values(
         FailingBatch{"SyntaxError", {"SELEC 1"}, {"E(Incorrect syntax near 'SELEC'.,0,1)"}},
+        FailingBatch{"QuestionMarkOutsideStrings",
+                     {"SELECT 1 AS a ?"},
+                     {"E(The batch holds a \"?\" outside strings and comments, which the ODBC "
+                      "driver reads as a parameter marker; the batch was not sent.,0,1)"}},
         FailingBatch{"MissingTableBetweenResults",
                      {"SELECT 1 AS a", "SELECT * FROM missing", "SELECT 3 AS c"},
                      {"M(a\t)", "M(-\t)", "M(1\t)", "E(Invalid object name 'missing'.,0,1)"}},
