@@ -9,6 +9,11 @@
 using namespace vx;
 using namespace vx::test;
 
+// gcc marks AddressSanitizer with a macro, clang with a feature.
+#ifndef __has_feature
+#define __has_feature(feature) 0
+#endif
+
 namespace {
 
 TEST(ManyDatabases, OneScriptChangesEveryDatabaseItRunsOnAtOnce) {
@@ -70,6 +75,9 @@ qint64 residentKb(const QByteArray& key) {
 }
 
 TEST(ManyRows, AMillionRowsStreamWithoutGrowingMemory) {
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer holds freed memory in quarantine: the peak says nothing here";
+#endif
     tdsserver::TestServer server;
     server.createBenchTable("bench", "big", 1000000);
     auto connection = openConnection(server, "bench");
