@@ -18,17 +18,6 @@ bool isConnectionSection(const QString& name) {
 
 } // namespace
 
-const QStringList& VornalexStoredProps() {
-    static const QStringList props = {
-        "cbCheckDBO.Checked",           "cbPrintMessages.Checked", "gbOnError.ItemIndex",
-        "ZybTranslator.ActiveLanguage", "seCommandTimeout.Value",  "seConnectionTimeout.Value",
-        "cbAutoConnect.Checked",        "cbParallel.Checked",      "fVornalex.WindowState",
-        "cbTabDelimiter.Checked",       "dConnectFind.FindText",   "dConnectFind.Options",
-        "cbScriptExecutor.ItemIndex",
-    };
-    return props;
-}
-
 void WriteConnectionSections(vx::IniFile& ini, const QString& section, const QString& scriptDir,
                              const std::vector<ConnectionEntry>& rows) {
     ini.writeString(section, "script_dir", scriptDir);

@@ -15,9 +15,6 @@
 // ConnectionKeys in sub-item order, the password scrambled. Files written by the Windows program
 // (Windows-1251, CR LF) read the same; this program writes UTF-8.
 
-// The window's stored properties, in the order they are written.
-const QStringList& VornalexStoredProps();
-
 // The keys of the sub-items, by sub-item index; none of them is translated.
 inline const std::array<QString, ConnectionEntry::SubItemCount> ConnectionKeys = {
     QStringLiteral("server"), QStringLiteral("db"), QStringLiteral("user"), QStringLiteral("pwd"),
