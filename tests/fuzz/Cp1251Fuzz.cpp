@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!bytes.contains('\x98'))
         VX_FUZZ_CHECK(vx::toCp1251(decoded) == bytes);
 
-    const QString text = vx::fuzz::utf16(bytes);
+    const QString text = QString::fromUtf8(bytes);
     if (const std::optional<QByteArray> encoded = vx::toCp1251(text)) {
         VX_FUZZ_CHECK(vx::fromCp1251(*encoded) == text);
     } else {

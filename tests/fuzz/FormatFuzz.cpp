@@ -10,9 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString pattern = parts.value(0);
     const QString text = parts.value(1);
     const qint64 number = parts.value(2).toLongLong();
-    for (std::initializer_list<vx::FormatArg> args :
-         {std::initializer_list<vx::FormatArg>{}, {text}, {number}, {text, number},
-          {number, text, text}}) {
+    for (std::initializer_list<vx::FormatArg> args : {std::initializer_list<vx::FormatArg>{},
+                                                      {text},
+                                                      {number},
+                                                      {text, number},
+                                                      {number, text, text}}) {
         try {
             const QString result = vx::format(pattern, args);
             if (!pattern.contains(u'%'))

@@ -16,15 +16,10 @@ inline QByteArray bytes(const std::uint8_t* data, std::size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
-// The bytes as UTF-16 code units, so that every QChar can be reached, lone surrogates too.
-inline QString utf16(const QByteArray& bytes) {
-    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
-}
-
-// The bytes cut at every 0x01 byte into fields, each read as UTF-8.
+// The bytes cut into fields at every line feed, each read as UTF-8.
 inline QList<QString> fields(const QByteArray& bytes) {
     QList<QString> result;
-    for (const QByteArray& field : bytes.split('\x01'))
+    for (const QByteArray& field : bytes.split('\n'))
         result << QString::fromUtf8(field);
     return result;
 }

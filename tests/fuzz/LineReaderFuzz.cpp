@@ -25,11 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qsizetype ends = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
-        if (c == '\n' || c == '\0' || (c == '\r' && !(i + 1 < bytes.size() && bytes[i + 1] == '\n')))
+        if (c == '\n' || c == '\0' ||
+            (c == '\r' && !(i + 1 < bytes.size() && bytes[i + 1] == '\n')))
             ++ends;
     }
-    const bool lastLineOpen = !bytes.isEmpty() && !QByteArray("\r\n").contains(bytes.back()) &&
-                              bytes.back() != '\0';
+    const bool lastLineOpen =
+        !bytes.isEmpty() && !QByteArray("\r\n").contains(bytes.back()) && bytes.back() != '\0';
     VX_FUZZ_CHECK(lines == ends + (lastLineOpen ? 1 : 0));
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "crfLogin.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QString text = vx::fuzz::utf16(vx::fuzz::bytes(data, size));
+    const QString text = QString::fromUtf8(vx::fuzz::bytes(data, size));
     DecodePassword(text);
     if (text.size() != 64) {
         const QString stored = EncodePassword(text);
