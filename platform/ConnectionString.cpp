@@ -149,7 +149,7 @@ ConnectionParameters parseConnectionString(const QString& text) {
 }
 
 QString adoValue(const QString& value) {
-    // The ";" that follows every value in the text decides where a trailing ";" would end.
+    // Read as the text has it: followed by the ";" that ends every value but the password.
     if (!value.startsWith(u'"') && valueEnd(value + u';', 0) == value.size())
         return value;
     return u'"' + QString(value).replace(u'"', QStringLiteral("\"\"")) + u'"';
