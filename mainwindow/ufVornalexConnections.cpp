@@ -65,8 +65,6 @@ QWidget* TfVornalex::buildConnectionList() {
                                     QStringLiteral("Авторизация Windows")});
     QHeaderView* header = lvConnections->header();
     header->setStretchLastSection(false);
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(1, QHeaderView::Interactive);
     lvConnections->setColumnWidth(1, 100);
     // The password is in the row but not readable.
     header->setSectionResizeMode(4, QHeaderView::Fixed);
@@ -89,4 +87,9 @@ QWidget* TfVornalex::buildConnectionList() {
     layout->addWidget(ActionToolBar3);
     layout->addWidget(lvConnections, 1);
     return panel;
+}
+
+void TfVornalex::WMUser() {
+    for (int column : {0, 2, 3, 5})
+        lvConnections->resizeColumnToContents(column);
 }

@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace vx {
+
+// Closes the window, as the user's close does, when the process receives SIGTERM or SIGINT: a
+// desktop session ending or Ctrl+C in a terminal then ends the program normally. The signal is
+// passed to the event loop through a pipe; call once, on the GUI thread.
+void closeOnTerminationSignals(QWidget* window);
+
+} // namespace vx
