@@ -26,6 +26,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -156,6 +157,7 @@ const QString internalExecutor = QStringLiteral("Internal");
 TfVornalex::TfVornalex(QWidget* owner) : QMainWindow(owner), cLogin(vx::createConnection()) {
     setObjectName(QStringLiteral("fVornalex"));
     resize(435, 626);
+    move(screen()->availableGeometry().center() - rect().center());
 
     // Each concern's actions exist before the tool bars and pages that show them are laid out.
     buildMainWindow();

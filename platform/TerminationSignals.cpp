@@ -1,5 +1,6 @@
 #include "TerminationSignals.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -12,6 +13,7 @@ namespace vx {
 
 namespace {
 
+const int terminationSignals[] = {SIGTERM, SIGINT};
 int signalPipe[2] = {-1, -1};
 
 void onTerminationSignal(int) {
@@ -20,25 +22,35 @@ void onTerminationSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
+void handleSignals(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : terminationSignals)
+        sigaction(signal, &action, nullptr);
+}
+
 } // namespace
 
 void closeOnTerminationSignals(QWidget* window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
-    QObject::connect(
-        notifier, &QSocketNotifier::activated, window, [target = QPointer<QWidget>(window)] {
-            char bytes[16];
-            [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], bytes, sizeof bytes);
-            if (target)
-                target->close();
-        });
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char bytes[16];
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], bytes, sizeof bytes);
+        // Open dialogs go first: with one left open, closing the window would not end the
+        // program.
+        for (QWidget* other : QApplication::topLevelWidgets()) {
+            if (other != window && other->isVisible() && other->isModal())
+                other->close();
+        }
+        window->close();
+    });
+    // Once the window is gone the signals end the process again.
+    QObject::connect(notifier, &QObject::destroyed, [] { handleSignals(SIG_DFL); });
+    handleSignals(onTerminationSignal);
 }
 
 } // namespace vx
