@@ -239,6 +239,21 @@ TEST(WizardButtons, WrapperForwardsToItsButton) {
     EXPECT_EQ(w.wizard->Button(bkNext)->geometry(), at(406, 75));
     EXPECT_EQ(w.wizard->Button(bkBack)->geometry(), at(330, 75));
 
+    // Two glyphs side by side, normal and disabled; the bottom-left pixel is see-through.
+    QImage glyphs(8, 4, QImage::Format_RGB32);
+    glyphs.fill(Qt::blue);
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 4; ++y)
+            glyphs.setPixel(x, y, qRgb(255, 0, 0));
+    glyphs.setPixel(0, 3, qRgb(255, 0, 255));
+    cancel->SetGlyph(glyphs);
+    cancel->SetNumGlyphs(2);
+    const QIcon icon = w.wizard->Button(bkCancel)->icon();
+    const QImage normal = icon.pixmap(QSize(4, 4)).toImage();
+    EXPECT_EQ(normal.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(qAlpha(normal.pixel(0, 3)), 0);
+    EXPECT_EQ(icon.pixmap(QSize(4, 4), QIcon::Disabled).toImage().pixel(1, 1), qRgb(0, 0, 255));
+
     TZybWizardNavigateButton orphan(nullptr, nullptr);
     orphan.SetCaption("x");
     orphan.SetWidth(10);

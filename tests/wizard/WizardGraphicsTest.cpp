@@ -150,6 +150,16 @@ TEST(WizardDrawing, ImageDrawsOnlyWithAPicture) {
     EXPECT_EQ(sheet.at(40, 20), red);
     EXPECT_EQ(sheet.at(59, 29), red);
     EXPECT_EQ(sheet.at(60, 29), sentinel);
+
+    // A transparent picture lets the background show where it has its bottom-left colour.
+    redImage.setPixel(0, 9, qRgb(0, 255, 0));
+    redImage.setPixel(5, 5, qRgb(0, 255, 0));
+    image.SetPicture(redImage);
+    image.SetTransparent(true);
+    Sheet keyed({100, 50});
+    keyed.draw([&](ZybCanvas& c) { image.PaintImage(c, {0, 0, 100, 50}); });
+    EXPECT_EQ(keyed.at(45, 25), sentinel);
+    EXPECT_EQ(keyed.at(46, 25), red);
 }
 
 TEST(WizardHeader, TextRectanglesAndIcon) {
