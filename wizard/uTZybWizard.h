@@ -91,9 +91,6 @@ public:
     void SetHeaderImages(TZybImageList* images);
 
     TZybWizardButtonControl* Button(TZybWizardButtonKind kind) const { return m_buttons[kind]; }
-    TZybWizardNavigateButton* NavigateButton(TZybWizardButtonKind kind) const {
-        return m_navigateButtons[kind];
-    }
     TZybWizardNavigateButton* ButtonStart() const { return m_navigateButtons[bkStart]; }
     TZybWizardNavigateButton* ButtonLast() const { return m_navigateButtons[bkLast]; }
     TZybWizardNavigateButton* ButtonBack() const { return m_navigateButtons[bkBack]; }

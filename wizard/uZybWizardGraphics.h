@@ -29,9 +29,6 @@ struct ZybRect {
     int height() const { return Bottom - Top; }
     bool isEmpty() const { return Right <= Left || Bottom <= Top; }
     QRect toQRect() const { return QRect(Left, Top, width(), height()); }
-    static ZybRect fromQRect(const QRect& r) {
-        return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
-    }
     friend bool operator==(const ZybRect&, const ZybRect&) = default;
 };
 
@@ -241,7 +238,7 @@ private:
     QString m_text;
     Qt::Alignment m_alignment = Qt::AlignLeft;
     int m_anchorPlacement = 4;
-    quint8 m_anchors = edLeft | edTop;
+    quint8 m_anchors;
     int m_indent = 0;
     QFont m_font;
 };
