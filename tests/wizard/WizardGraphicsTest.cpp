@@ -5,11 +5,12 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
-namespace {
-
-void PrintTo(const ZybRect& r, std::ostream* os) {
+// Rectangles print as (Left,Top,Right,Bottom) in failures.
+static void PrintTo(const ZybRect& r, std::ostream* os) {
     *os << "(" << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom << ")";
 }
+
+namespace {
 
 const QRgb sentinel = qRgb(1, 2, 3);
 const QRgb red = qRgb(255, 0, 0);
