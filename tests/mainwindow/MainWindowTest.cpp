@@ -1,3 +1,4 @@
+#include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "Properties.h"
 #include "RadioGroup.h"
@@ -8,6 +9,7 @@
 #include "uTZybStorage.h"
 #include "uTZybTranslator.h"
 #include "uZybDesignUtils.h"
+#include "ufAbout.h"
 #include "ufVornalex.h"
 
 #include <QCheckBox>
@@ -199,6 +201,21 @@ TEST_F(MainWindowTest, ALanguageChangeRetranslatesAndKeepsTheExecutor) {
     open();
     EXPECT_EQ(window->pc->tabText(0), "Настройки");
     EXPECT_EQ(window->cbScriptExecutor->currentIndex(), 2);
+}
+
+TEST_F(MainWindowTest, TheAboutBoxFollowsTheLanguage) {
+    TfVornalex& w = open();
+    chooseLanguage("Russian");
+    QString title, linkCaption;
+    vx::test::onNextModalOf<TfAbout>([&](TfAbout* about) {
+        title = about->windowTitle();
+        linkCaption = about->lLinkCaption->text();
+        about->reject();
+    });
+    w.aAbout->trigger();
+    EXPECT_EQ(title, "О программе");
+    EXPECT_EQ(linkCaption, "Веб-сайт");
+    EXPECT_TRUE(prompter.prompts().isEmpty());
 }
 
 TEST_F(MainWindowTest, AStoredExecutorBeyondTheListSelectsNoneUntilTheLanguageChanges) {
