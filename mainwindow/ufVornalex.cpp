@@ -178,8 +178,6 @@ TfVornalex::~TfVornalex() {
 void TfVornalex::FormCreate() {
     pc->setCurrentWidget(tsSettings);
     setWindowTitle(vx::applicationTitle());
-    SortColumn = -1;
-    SortDirection = -1;
 
     m_resStringHandler = std::make_unique<TZybLoadStringHandler>(
         [this](TZybResProc* sender, const QString& name, QString& text) {
@@ -195,8 +193,6 @@ void TfVornalex::FormCreate() {
     ZybTranslator->OnLanguageChange = [this](QObject* sender) {
         ZybTranslatorLanguageChange(sender);
     };
-    // Called once the file is open: a file that cannot be read never gets here.
-    ZybStorage->BeforeReadIni = [this](TZybStorage*, vx::IniFile&) { m_settingsRead = true; };
     vx::guarded([this] { ZybStorage->ReadIni(); });
     if (!m_settingsRead) {
         // The language still applies, as reading it would have applied it.
@@ -208,8 +204,7 @@ void TfVornalex::FormCreate() {
 }
 
 void TfVornalex::FormDestroy() {
-    if (m_settingsRead)
-        vx::guarded([this] { ZybStorage->WriteIni(); });
+    vx::guarded([this] { WriteSettingsOnClose(); });
 }
 
 void TfVornalex::TranslateResString(TZybResProc*, const QString& Name, QString& Text) {

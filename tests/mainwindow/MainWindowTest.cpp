@@ -1,3 +1,5 @@
+#include "ConnectionList.h"
+#include "ConnectionListView.h"
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "Properties.h"
@@ -20,7 +22,6 @@
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -118,7 +119,7 @@ TEST_F(MainWindowTest, StartsWithoutASettingsFileOnTheDefaults) {
     EXPECT_EQ(w.windowTitle(), vx::applicationTitle());
     EXPECT_EQ(w.pc->currentWidget(), w.tsSettings);
     EXPECT_EQ(w.pc->tabText(0), "Settings");
-    EXPECT_EQ(w.lvConnections->headerItem()->text(5), "Windows auth");
+    EXPECT_EQ(w.lvConnections->model()->headerData(5, Qt::Horizontal).toString(), "Windows auth");
     EXPECT_EQ(w.seConnectionTimeout->value(), 15);
     EXPECT_EQ(w.seCommandTimeout->value(), 30);
     EXPECT_EQ(w.gbOnError->itemIndex(), 0);
@@ -128,8 +129,8 @@ TEST_F(MainWindowTest, StartsWithoutASettingsFileOnTheDefaults) {
     EXPECT_EQ(itemTexts(w.cbScriptExecutor), QStringList({"Internal"}));
     EXPECT_EQ(w.cbScriptExecutor->currentIndex(), 0);
     EXPECT_FALSE(w.aStop->isEnabled());
-    EXPECT_EQ(w.SortColumn, -1);
-    EXPECT_EQ(w.SortDirection, -1);
+    EXPECT_EQ(w.Connections->sortColumn(), -1);
+    EXPECT_EQ(w.Connections->sortDirection(), -1);
     EXPECT_EQ(w.ScriptDir, sandbox.folder() + "/");
     EXPECT_EQ(w.ToolsIniPath, sandbox.folder() + "vxTools.ini");
     EXPECT_EQ(w.ZybStorage->IniFile, sandbox.settingsPath());
