@@ -61,6 +61,8 @@ class TfVornalex : public QMainWindow, public vx::Form {
     Q_OBJECT
 
 public:
+    // Reads the settings file (vx::settingsFilePath: tests name theirs in VORNALEX_SETTINGS, see
+    // tests/support/ProgramSandbox.h); the destructor writes it back.
     explicit TfVornalex(QWidget* owner = nullptr);
     ~TfVornalex() override;
 
