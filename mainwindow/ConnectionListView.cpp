@@ -27,7 +27,7 @@ public:
     }
     void setCaption(const QString& caption) {
         if (auto* model = m_view->model())
-            model->setHeaderData(m_index, Qt::Horizontal, caption, Qt::DisplayRole);
+            model->setHeaderData(m_index, Qt::Horizontal, caption);
     }
 
 private:

@@ -193,6 +193,8 @@ void TfVornalex::FormCreate() {
     ZybTranslator->OnLanguageChange = [this](QObject* sender) {
         ZybTranslatorLanguageChange(sender);
     };
+    // Called once the file is open: a file that cannot be read never gets here.
+    ZybStorage->BeforeReadIni = [this](TZybStorage*, vx::IniFile&) { m_settingsRead = true; };
     vx::guarded([this] { ZybStorage->ReadIni(); });
     if (!m_settingsRead) {
         // The language still applies, as reading it would have applied it.

@@ -107,7 +107,7 @@ public:
     // Start-up, called by the constructor: the messages' names, the settings file, the executor
     // list, then the settings with the language.
     void FormCreate();
-    // Writes the settings (WriteSettingsOnClose).
+    // Writes the settings; never over a settings file that could not be read at start-up.
     void FormDestroy();
     void TranslateResString(TZybResProc* Sender, const QString& Name, QString& Text);
     // Pops up the language menu at the mouse cursor.

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -34,8 +35,6 @@ QString rowText(const ConnectionEntry& entry) {
 
 class ConnectionWindowTest : public testing::Test {
 protected:
-    ConnectionWindowTest() { window.ZybStorage->IniFile = settingsPath; }
-
     QStringList rows() const {
         QStringList texts;
         for (const ConnectionEntry& entry : window.Connections->rows())
@@ -66,7 +65,7 @@ protected:
 
     vx::test::ProgramSandbox sandbox;
     QTemporaryDir dir;
-    const QString settingsPath = dir.filePath("Vornalex.ini");
+    const QString settingsPath = sandbox.settingsPath();
     vx::test::ScriptedPrompter prompter;
     TfVornalex window;
     QStringList titles;
@@ -194,12 +193,10 @@ TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
 }
 
 TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {
-    const vx::test::ProgramSandbox unreadable;
-    // It exists, but no file can be read from it: the window's start-up read fails.
-    ASSERT_TRUE(QDir().mkdir(unreadable.settingsPath()));
-    TfVornalex started;
-    EXPECT_EQ(prompter.texts(), QStringList{"Unable to read " + unreadable.settingsPath()});
-    EXPECT_NO_THROW(started.WriteSettingsOnClose());
+    ASSERT_TRUE(QDir().mkdir(settingsPath)); // exists, but no file can be read from it
+    TfVornalex unreadable;
+    EXPECT_NO_THROW(unreadable.WriteSettingsOnClose());
+    EXPECT_TRUE(QFileInfo(settingsPath).isDir());
 
     TfVornalex fresh;
     fresh.ZybStorage->IniFile = dir.filePath("new.ini");

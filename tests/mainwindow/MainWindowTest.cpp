@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
@@ -113,13 +114,24 @@ TEST_F(MainWindowTest, EveryTranslatedPathAndStoredSettingReachesAProperty) {
     EXPECT_EQ(w.ZybTranslator->Items.size(), 83);
 }
 
+TEST_F(MainWindowTest, TheLayoutHoldsThePagesAndTheListColumns) {
+    TfVornalex& window = open();
+    ASSERT_EQ(window.pc->count(), 3);
+    EXPECT_EQ(window.pc->widget(0), window.tsSettings);
+    EXPECT_EQ(window.pc->widget(2), window.tsResults);
+    EXPECT_EQ(window.lvConnections->header()->count(), 6);
+    EXPECT_FALSE(window.aStop->isEnabled());
+    EXPECT_TRUE(window.aExecute->isEnabled());
+}
+
 TEST_F(MainWindowTest, StartsWithoutASettingsFileOnTheDefaults) {
     const ToolFolder tools({});
     TfVornalex& w = open();
     EXPECT_EQ(w.windowTitle(), vx::applicationTitle());
     EXPECT_EQ(w.pc->currentWidget(), w.tsSettings);
     EXPECT_EQ(w.pc->tabText(0), "Settings");
-    EXPECT_EQ(w.lvConnections->model()->headerData(5, Qt::Horizontal).toString(), "Windows auth");
+    EXPECT_EQ(w.Connections->headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Windows auth");
     EXPECT_EQ(w.seConnectionTimeout->value(), 15);
     EXPECT_EQ(w.seCommandTimeout->value(), 30);
     EXPECT_EQ(w.gbOnError->itemIndex(), 0);
