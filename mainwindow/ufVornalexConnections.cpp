@@ -17,7 +17,6 @@
 #include "ufEditNamedObject.h"
 
 #include <QAction>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -102,8 +101,6 @@ QWidget* TfVornalex::buildConnectionList() {
     layout->setSpacing(0);
     layout->addWidget(ActionToolBar3);
     layout->addWidget(lvConnections, 1);
-
-    QTimer::singleShot(0, this, [this] { WMUser(); });
     return panel;
 }
 
@@ -181,7 +178,12 @@ void TfVornalex::dConnectFindFind() {
 }
 
 void TfVornalex::lvConnectionsColumnClick(int Column) {
-    Connections->sortByColumn(Column);
+    // The first click sorts descending, as the direction starts at -1.
+    if (Column == SortColumn)
+        SortDirection = -SortDirection;
+    else
+        SortColumn = Column;
+    Connections->sortBy(SortColumn, SortDirection);
 }
 
 void TfVornalex::lvConnectionsDragDrop(int TargetRow) {

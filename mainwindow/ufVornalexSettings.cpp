@@ -11,7 +11,6 @@
 #include "uTZybStorage.h"
 
 #include <QAction>
-#include <QFileInfo>
 
 namespace {
 
@@ -72,8 +71,6 @@ void TfVornalex::ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFi
 }
 
 void TfVornalex::ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile) {
-    // The storage calls this only for a file it could open, however many of its values it took.
-    m_settingsRead = true;
     ConnectionSections read = ReadConnectionSections(IniFile, Sender->IniSection, ScriptDir);
     ScriptDir = read.scriptDir;
     Connections->setRows(std::move(read.rows));
@@ -95,9 +92,4 @@ void TfVornalex::aListLoadExecute() {
         return;
     CopyListFile(*source, ZybStorage->IniFile);
     ZybStorage->ReadIni();
-}
-
-void TfVornalex::WriteSettingsOnClose() {
-    if (m_settingsRead || !QFileInfo::exists(ZybStorage->IniFile))
-        ZybStorage->WriteIni();
 }
