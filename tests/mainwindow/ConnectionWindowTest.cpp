@@ -1,6 +1,7 @@
 #include "ConnectionList.h"
 #include "ConnectionListView.h"
 #include "Errors.h"
+#include "FindDialog.h"
 #include "ModalDriver.h"
 #include "ScriptedPrompter.h"
 #include "crfLogin.h"
@@ -161,20 +162,36 @@ TEST_F(ConnectionWindowTest, DeleteAsksWithTheNumberOfSelectedRows) {
     window.Connections->selectionModel()->clearSelection();
     window.aConnectDelete->trigger();
     EXPECT_EQ(prompter.prompts().size(), 2) << "no question without a selection";
+}
 
-    // Header clicks: the first sorts descending, the next on the same column ascending, another
-    // column keeps the direction.
-    window.Connections->update(0, "B", {"x", "", "", "", "False"});
-    window.Connections->update(1, "E", {"a", "", "", "", "False"});
+TEST_F(ConnectionWindowTest, HeaderClicksDropsAndFindReachTheList) {
+    window.Connections->append({"B", false, {"x", "", "", "", "False"}});
+    window.Connections->append({"E", false, {"a", "", "", "", "False"}});
+    auto order = [this] {
+        QString names;
+        for (const ConnectionEntry& entry : window.Connections->rows())
+            names += entry.name;
+        return names;
+    };
+    // The first click sorts descending, the next on the same column ascending, another column
+    // keeps the direction.
     QStringList orders;
     for (int column : {0, 0, 1, 1}) {
         emit window.lvConnections->header()->sectionClicked(column);
-        QString order;
-        for (const ConnectionEntry& entry : window.Connections->rows())
-            order += entry.name;
-        orders << order;
+        orders << order();
     }
     EXPECT_EQ(orders, (QStringList{"EB", "BE", "EB", "BE"}));
+
+    window.Connections->setSelected(0, true);
+    emit window.lvConnections->dropped(1);
+    EXPECT_EQ(order(), "EB");
+    EXPECT_EQ(window.Connections->selectedRows(), QList<int>{1});
+
+    window.dConnectFind->setFindText("e");
+    window.dConnectFind->setOptions(vx::frDown);
+    window.dConnectFind->OnFind(window.dConnectFind);
+    EXPECT_EQ(window.Connections->selectedRows(), QList<int>{0});
+    EXPECT_EQ(window.Connections->focused(), 1) << "the focus frame stays";
 }
 
 TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
