@@ -182,6 +182,10 @@ TEST_F(ConnectionWindowTest, HeaderClicksDropsAndFindReachTheList) {
     }
     EXPECT_EQ(orders, (QStringList{"EB", "BE", "EB", "BE"}));
 
+    window.ZybTranslator->SetActiveLanguage(0);
+    window.ZybTranslator->ApplyLanguage();
+    EXPECT_EQ(window.lvConnections->model()->headerData(5, Qt::Horizontal), "Windows auth");
+
     window.Connections->setSelected(0, true);
     emit window.lvConnections->dropped(1);
     EXPECT_EQ(order(), "EB");
