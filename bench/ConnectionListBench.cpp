@@ -54,7 +54,7 @@ void WriteAtExit(benchmark::State& state) {
     window.ZybStorage->IniFile = path;
     window.ZybStorage->ReadIni();
     for (auto _ : state)
-        window.ZybStorage->WriteIni();
+        window.WriteSettingsFile();
 }
 BENCHMARK(WriteAtExit)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -101,6 +101,7 @@ QWidget* TfVornalex::buildConnectionList() {
     layout->setSpacing(0);
     layout->addWidget(ActionToolBar3);
     layout->addWidget(lvConnections, 1);
+
     return panel;
 }
 

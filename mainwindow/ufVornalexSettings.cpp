@@ -11,6 +11,7 @@
 #include "uTZybStorage.h"
 
 #include <QAction>
+#include <QFileInfo>
 
 namespace {
 
@@ -80,7 +81,7 @@ void TfVornalex::aListSaveExecute() {
     const std::optional<QString> target = vx::prompter().saveFileName(listFileRequest());
     if (!target)
         return;
-    ZybStorage->WriteIni();
+    WriteSettingsFile(); // a file that could not be read stays, and the copy tells why
     CopyListFile(ZybStorage->IniFile, *target);
 }
 
@@ -92,4 +93,9 @@ void TfVornalex::aListLoadExecute() {
         return;
     CopyListFile(*source, ZybStorage->IniFile);
     ZybStorage->ReadIni();
+}
+
+void TfVornalex::WriteSettingsFile() {
+    if (m_settingsRead || !QFileInfo::exists(ZybStorage->IniFile))
+        ZybStorage->WriteIni();
 }

@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "FindDialog.h"
 #include "ModalDriver.h"
+#include "ProgramSandbox.h"
 #include "ScriptedPrompter.h"
 #include "crfLogin.h"
 #include "tds_test_server.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -34,8 +36,6 @@ QString rowText(const ConnectionEntry& entry) {
 
 class ConnectionWindowTest : public testing::Test {
 protected:
-    ConnectionWindowTest() { window.ZybStorage->IniFile = settingsPath; }
-
     QStringList rows() const {
         QStringList texts;
         for (const ConnectionEntry& entry : window.Connections->rows())
@@ -64,8 +64,9 @@ protected:
         file.write(content);
     }
 
+    vx::test::ProgramSandbox sandbox;
     QTemporaryDir dir;
-    const QString settingsPath = dir.filePath("Vornalex.ini");
+    const QString settingsPath = sandbox.settingsPath();
     vx::test::ScriptedPrompter prompter;
     TfVornalex window;
     QStringList titles;
@@ -221,6 +222,19 @@ TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
     EXPECT_THROW(other.ZybStorage->ReadIni(), vx::Error);
     EXPECT_EQ(other.Connections->rows(), window.Connections->rows());
     EXPECT_EQ(other.ScriptDir, "/scripts/");
+}
+
+TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {
+    ASSERT_TRUE(QDir().mkdir(settingsPath)); // exists, but no file can be read from it
+    TfVornalex unreadable;
+    EXPECT_NO_THROW(unreadable.WriteSettingsFile());
+    EXPECT_TRUE(QFileInfo(settingsPath).isDir());
+
+    TfVornalex fresh;
+    fresh.ZybStorage->IniFile = dir.filePath("new.ini");
+    fresh.ZybStorage->ReadIni();
+    fresh.WriteSettingsFile();
+    EXPECT_TRUE(bytes(dir.filePath("new.ini")).contains("[main]\nscript_dir="));
 }
 
 TEST_F(ConnectionWindowTest, ListFilesCopyTheWholeSettingsFileAndReportFailures) {
