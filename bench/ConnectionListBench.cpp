@@ -1,12 +1,10 @@
-// The main window with a long connection list: from its creation to the shown window with the
-// list read from the settings file, and the write of the settings file at its end.
+// The main window with a long connection list: from its creation, which reads the settings file,
+// to the shown window, and its end, which writes the settings file back.
 #include "ConnectionList.h"
+#include "ProgramSandbox.h"
 #include "WidgetBenchMain.h"
-#include "uTZybStorage.h"
 #include "ufVornalex.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -14,11 +12,8 @@
 
 namespace {
 
-// A settings file as the window writes it, with `count` connections; every window made from now
-// on reads it at its start.
-QString prepareSettings(const QTemporaryDir& dir, int count) {
-    const QString path = dir.filePath("Vornalex.ini");
-    qputenv("VORNALEX_SETTINGS", QFile::encodeName(path));
+// Leaves a settings file with `count` connections in the sandbox, as the window writes it.
+void prepareSettings(int count) {
     TfVornalex window;
     std::vector<ConnectionEntry> rows;
     for (int i = 0; i < count; ++i) {
@@ -27,13 +22,11 @@ QString prepareSettings(const QTemporaryDir& dir, int count) {
             {"Сервер " + n, i % 2 == 0, {"host" + n, "db" + n, "sa", "secret", "False"}});
     }
     window.Connections->setRows(std::move(rows));
-    window.ZybStorage->WriteIni();
-    return path;
 }
 
 void StartToShownWindow(benchmark::State& state) {
-    QTemporaryDir dir;
-    prepareSettings(dir, int(state.range(0)));
+    vx::test::ProgramSandbox sandbox;
+    prepareSettings(int(state.range(0)));
     for (auto _ : state) {
         auto window = std::make_unique<TfVornalex>();
         window->show();
@@ -41,6 +34,8 @@ void StartToShownWindow(benchmark::State& state) {
             state.SkipWithError("the window was not shown");
         QCoreApplication::processEvents(); // the posted re-layout and the first paint
         state.PauseTiming();
+        if (window->Connections->count() != state.range(0))
+            state.SkipWithError("the list was not read");
         window.reset();
         state.ResumeTiming();
     }
@@ -48,11 +43,14 @@ void StartToShownWindow(benchmark::State& state) {
 BENCHMARK(StartToShownWindow)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WriteAtExit(benchmark::State& state) {
-    QTemporaryDir dir;
-    prepareSettings(dir, int(state.range(0)));
-    TfVornalex window;
-    for (auto _ : state)
-        window.WriteSettingsOnClose();
+    vx::test::ProgramSandbox sandbox;
+    prepareSettings(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = std::make_unique<TfVornalex>();
+        state.ResumeTiming();
+        window.reset();
+    }
 }
 BENCHMARK(WriteAtExit)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
