@@ -40,6 +40,9 @@ enum TOnErrorMode { emAsk = 0, emStop = 1, emContinue = 2 };
 // the request it had, set for good, while the page goes on with a fresh one.
 class TStopRequest {
 public:
+    TStopRequest() = default;
+    TStopRequest(const TStopRequest&) = delete;
+    TStopRequest& operator=(const TStopRequest&) = delete;
     TStopRequest& operator=(bool stop) {
         m_flag->store(stop);
         return *this;

@@ -38,6 +38,8 @@ protected:
         // The server's end returns the drivers of the workers let go, which then end.
         relay.reset();
         EXPECT_TRUE(vx::waitForThreadsLetGo(std::chrono::minutes(1)));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return server.server().activeConnections() == 0; }, 60000));
     }
 
     // Starts a run on a server that never answers the login.
