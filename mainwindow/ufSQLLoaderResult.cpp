@@ -340,10 +340,8 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
 }
 
 TfSQLLoaderResult::~TfSQLLoaderResult() {
-    if (!Thread) {
-        m_channel->close();
+    if (!Thread)
         return;
-    }
     Stopped = true;
     TSQLLoaderThread* worker = ReleaseWorker();
     // A worker that asks for the connection keeps the login window until it ends.

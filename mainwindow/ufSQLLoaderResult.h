@@ -90,6 +90,7 @@ public:
                      std::shared_ptr<vx::RunChannel> channel,
                      std::shared_ptr<std::atomic<bool>> stopped);
 
+    // Reached only in the steps that the channel runs on the GUI thread.
     TfSQLLoaderResult* const Form;
 
     // GUI thread: asks the server to end the batch that runs; its failure is then the stop.

@@ -52,10 +52,7 @@ StallingRelay::StallingRelay(std::uint16_t targetPort)
 }
 
 StallingRelay::~StallingRelay() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
+    m_stopping = true;
     wake();
     m_thread.join();
     for (Link& link : m_links)
@@ -69,23 +66,12 @@ QString StallingRelay::dataSource() const {
 }
 
 int StallingRelay::accepted() const {
-    std::lock_guard lock(m_mutex);
     return m_accepted;
 }
 
 void StallingRelay::freeze() {
-    std::lock_guard lock(m_mutex);
     m_frozen = true;
     wake();
-}
-
-void StallingRelay::cut() {
-    std::lock_guard lock(m_mutex);
-    // Shutting down wakes a poll on these sockets at once; the relay's thread closes them.
-    for (Link& link : m_links)
-        for (int fd : {link.client, link.server})
-            if (fd >= 0)
-                ::shutdown(fd, SHUT_RDWR);
 }
 
 void StallingRelay::wake() {
@@ -106,22 +92,19 @@ void StallingRelay::serve() {
     for (;;) {
         std::vector<pollfd> fds = {{m_wake[0], POLLIN, 0}, {m_listener, POLLIN, 0}};
         std::vector<std::pair<std::size_t, bool>> sources; // link, from the client
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping)
-                return;
-            for (std::size_t i = 0; i < m_links.size(); ++i) {
-                const Link& link = m_links[i];
-                if (link.client < 0)
-                    continue;
-                // A frozen relay still notices a cut, but reads nothing.
-                const short events = m_frozen ? short(POLLRDHUP) : short(POLLIN);
-                fds.push_back({link.client, events, 0});
-                sources.emplace_back(i, true);
-                if (link.server >= 0) {
-                    fds.push_back({link.server, events, 0});
-                    sources.emplace_back(i, false);
-                }
+        if (m_stopping)
+            return;
+        for (std::size_t i = 0; i < m_links.size(); ++i) {
+            const Link& link = m_links[i];
+            if (link.client < 0)
+                continue;
+            // A frozen relay still notices a peer that hangs up, but reads nothing.
+            const short events = m_frozen ? short(POLLRDHUP) : short(POLLIN | POLLRDHUP);
+            fds.push_back({link.client, events, 0});
+            sources.emplace_back(i, true);
+            if (link.server >= 0) {
+                fds.push_back({link.server, events, 0});
+                sources.emplace_back(i, false);
             }
         }
         if (::poll(fds.data(), fds.size(), -1) < 0)
@@ -130,7 +113,6 @@ void StallingRelay::serve() {
             char drained[64];
             [[maybe_unused]] const ssize_t got = ::read(m_wake[0], drained, sizeof(drained));
         }
-        std::lock_guard lock(m_mutex);
         if (m_stopping)
             return;
         if (fds[1].revents & POLLIN) {
@@ -157,9 +139,10 @@ void StallingRelay::serve() {
             const bool fromClient = sources[i - 2].second;
             const int from = fromClient ? link.client : link.server;
             const int to = fromClient ? link.server : link.client;
-            const ssize_t got = (fds[i].revents & POLLIN) && !m_frozen
-                                    ? ::recv(from, buffer.data(), buffer.size(), 0)
-                                    : 0;
+            const bool hungUp = fds[i].revents & (POLLRDHUP | POLLHUP | POLLERR);
+            if (m_frozen && !hungUp)
+                continue;
+            const ssize_t got = m_frozen ? 0 : ::recv(from, buffer.data(), buffer.size(), 0);
             // The end of either side, or a client talking to no server: close both.
             if (got <= 0 || to < 0 || !writeAll(to, buffer.data(), got))
                 closeLink(link);

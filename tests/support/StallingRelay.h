@@ -2,9 +2,8 @@
 
 #include <QString>
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -13,8 +12,8 @@ namespace vx::test {
 // A TCP relay on 127.0.0.1 in front of a server, for tests of a server that stops answering.
 // While frozen it still accepts connections but reads nothing, sends nothing and closes nothing,
 // as a server stopped with SIGSTOP or a network lost without a reset looks to a client. Without a
-// target it is a listener that accepts and never answers. cut() ends every connection as a server
-// that died. The destructor closes every socket and joins the relay's thread.
+// target it is a listener that accepts and never answers. The destructor closes every socket, as
+// a server that died, and joins the relay's thread.
 class StallingRelay {
 public:
     // targetPort 0: no server behind, frozen for good.
@@ -29,7 +28,6 @@ public:
     int accepted() const;
 
     void freeze();
-    void cut();
 
 private:
     struct Link {
@@ -45,11 +43,10 @@ private:
     int m_listener = -1;
     std::uint16_t m_port = 0;
     int m_wake[2] = {-1, -1};
-    mutable std::mutex m_mutex;
-    std::vector<Link> m_links;
-    int m_accepted = 0;
-    bool m_frozen = false;
-    bool m_stopping = false;
+    std::vector<Link> m_links; // the relay's thread only
+    std::atomic<int> m_accepted = 0;
+    std::atomic<bool> m_frozen;
+    std::atomic<bool> m_stopping = false;
     std::thread m_thread;
 };
 
