@@ -4,6 +4,7 @@
 #include "Guard.h"
 #include "LetGoThreads.h"
 #include "Prompter.h"
+#include "TerminationSignals.h"
 #include "ufVornalex.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     {
         TfVornalex window;
         window.show();
+        vx::closeOnTerminationSignals(&window);
         exitCode = QApplication::exec();
     } // the settings are written and the results pages freed here
     // Workers still blocked on a server that does not answer do not hold up the exit.
