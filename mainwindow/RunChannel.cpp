@@ -11,12 +11,12 @@ namespace vx {
 
 namespace {
 
-// One turn of the event loop shows one slice of the queue, sized to take about this long: short
-// enough that timers, input and painting get their turn between slices, long enough that the
-// lines go in with few insertions.
+// One turn of the event loop shows groups of steps for about this long: short enough that timers,
+// input and painting get their turn between turns, long enough that the lines go in with few
+// insertions. The groups are small, so that a slow one (a loaded machine) overshoots the turn by
+// little.
 constexpr qint64 turnNanoseconds = 8'000'000;
-constexpr qsizetype minStepsPerSlice = 64;
-constexpr qsizetype maxStepsPerSlice = 20000;
+constexpr qsizetype stepsPerGroup = 512;
 
 } // namespace
 
@@ -105,6 +105,7 @@ std::deque<RunChannel::Step> RunChannel::take(qsizetype maxSteps) {
 
 void RunChannel::apply(std::deque<Step>& steps) {
     QList<LogLine> lines;
+    lines.reserve(qsizetype(steps.size()));
     const auto showLines = [&] {
         if (!lines.isEmpty())
             m_view.addLines(lines);
@@ -149,23 +150,22 @@ void RunChannel::drain() {
     }
     QElapsedTimer turn;
     turn.start();
-    std::deque<Step> steps = take(m_stepsPerSlice);
-    const bool full = qsizetype(steps.size()) == m_stepsPerSlice;
-    const bool endsWithCall = !steps.empty() && steps.back().kind == Step::Call;
-    apply(steps);
-    // Only a full slice without a question tells how long showing lines takes.
-    if (full && !endsWithCall)
-        m_stepsPerSlice = std::clamp(
-            qsizetype(m_stepsPerSlice * turnNanoseconds / std::max<qint64>(turn.nsecsElapsed(), 1)),
-            minStepsPerSlice, maxStepsPerSlice);
+    for (;;) {
+        std::deque<Step> steps = take(stepsPerGroup);
+        if (steps.empty())
+            break;
+        const bool endsWithCall = steps.back().kind == Step::Call;
+        apply(steps);
+        if (endsWithCall || turn.nsecsElapsed() >= turnNanoseconds)
+            break;
+    }
     std::unique_lock lock(m_mutex);
     if (!m_queue.empty())
         schedule(lock);
 }
 
 void RunChannel::flush() {
-    for (std::deque<Step> steps = take(maxStepsPerSlice); !steps.empty();
-         steps = take(maxStepsPerSlice))
+    for (std::deque<Step> steps = take(stepsPerGroup); !steps.empty(); steps = take(stepsPerGroup))
         apply(steps);
 }
 

@@ -74,8 +74,6 @@ private:
     std::condition_variable m_changed;
     std::deque<Step> m_queue;
     qsizetype m_queuedSteps = 0;
-    qsizetype m_stepsPerSlice = 64; // grows to what the view takes in one turn // calls not
-                                    // counted: their worker waits anyway
     bool m_drainPosted = false;
     bool m_closed = false;
 };
