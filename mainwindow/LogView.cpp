@@ -15,6 +15,9 @@ namespace {
 
 constexpr int margin = 4; // left of the text, as a plain text editor leaves it
 constexpr qreal unwrappedWidth = 1e6;
+// While lines stream in, the view is repainted at most this often (ms): painting every batch
+// would take the time the lines need.
+constexpr qint64 repaintInterval = 40;
 
 } // namespace
 
@@ -27,23 +30,38 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void LogView::addLines(const QList<LogLine>& lines) {
-    QScrollBar* bar = verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
-    m_document.appendLines(lines);
-    updateScrollBars();
-    if (following)
-        bar->setValue(bar->maximum());
-    viewport()->update();
+    showArrival([&] { m_document.appendLines(lines); });
 }
 
 void LogView::replaceLastLine(const LogLine& line) {
+    showArrival([&] { m_document.replaceLastLine(line); });
+}
+
+void LogView::showArrival(const std::function<void()>& change) {
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
-    m_document.replaceLastLine(line);
+    change();
+    m_arriving = true;
     updateScrollBars();
     if (following)
         bar->setValue(bar->maximum());
-    viewport()->update();
+    m_arriving = false;
+    scheduleRepaint();
+}
+
+void LogView::scheduleRepaint() {
+    const qint64 sincePaint = m_sincePaint.isValid() ? m_sincePaint.elapsed() : repaintInterval;
+    if (sincePaint >= repaintInterval)
+        viewport()->update();
+    else if (!m_repaint.isActive())
+        m_repaint.start(int(repaintInterval - sincePaint), this);
+}
+
+void LogView::scrollContentsBy(int, int) {
+    if (m_arriving)
+        scheduleRepaint();
+    else
+        viewport()->update();
 }
 
 void LogView::clearLog() {
@@ -126,6 +144,8 @@ void LogView::updateScrollBars() {
 }
 
 void LogView::paintEvent(QPaintEvent* event) {
+    m_sincePaint.start();
+    m_repaint.stop();
     QPainter painter(viewport());
     const int height = lineHeight();
     const qreal x = margin - horizontalScrollBar()->value();
@@ -380,6 +400,11 @@ void LogView::focusOutEvent(QFocusEvent* event) {
 }
 
 void LogView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_repaint.timerId()) {
+        m_repaint.stop();
+        viewport()->update();
+        return;
+    }
     if (event->timerId() != m_blink.timerId())
         return QAbstractScrollArea::timerEvent(event);
     m_cursorShown = !m_cursorShown;

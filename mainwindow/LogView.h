@@ -4,6 +4,9 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
+
+#include <functional>
 
 class QTextLayout;
 
@@ -34,6 +37,7 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -53,6 +57,9 @@ private:
     LogPosition positionAt(QPointF point) const;
     LogPosition lineAtX(qsizetype line, qreal x) const;
     void updateScrollBars();
+    // Shows a change at the end: the view follows it when it was at the bottom.
+    void showArrival(const std::function<void()>& change);
+    void scheduleRepaint();
     // After the cursor moved or the text changed by the user: shows the cursor, repaints.
     void cursorMoved(bool keepPreferredX = false);
     void ensureCursorVisible();
@@ -67,6 +74,9 @@ private:
     // The widest line painted so far, for fonts whose glyphs are wider than the average column.
     qreal m_widestPainted = 0;
     QBasicTimer m_blink;
+    QBasicTimer m_repaint;
+    QElapsedTimer m_sincePaint;
+    bool m_arriving = false;
     bool m_cursorShown = false;
 };
 
