@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -220,7 +221,7 @@ bool LogView::event(QEvent* event) {
         if (event->type() == QEvent::ShortcutOverride &&
             (key == QKeySequence::Copy || key == QKeySequence::Cut || key == QKeySequence::Paste ||
              key == QKeySequence::SelectAll || key == QKeySequence::Delete ||
-             (plain && !key->text().isEmpty()))) {
+             (plain && !key->text().isEmpty() && key->text().at(0).isPrint()))) {
             event->accept();
             return true;
         }
@@ -286,49 +287,81 @@ bool LogView::handleMoveKey(QKeyEvent* event) {
 }
 
 bool LogView::handleEditKey(QKeyEvent* event) {
-    if (event == QKeySequence::Copy) {
-        if (m_document.hasSelection())
-            QGuiApplication::clipboard()->setText(m_document.selectedText());
-        return true;
-    }
-    if (event == QKeySequence::Cut) {
-        if (m_document.hasSelection())
-            QGuiApplication::clipboard()->setText(m_document.selectedText());
-        m_document.removeSelection();
-    } else if (event == QKeySequence::Paste)
-        paste();
+    if (event == QKeySequence::Copy)
+        copy();
+    else if (event == QKeySequence::Cut)
+        edit([this] { cut(); });
+    else if (event == QKeySequence::Paste)
+        edit([this] { paste(); });
     else if (event == QKeySequence::SelectAll)
-        m_document.selectAll();
+        edit([this] { m_document.selectAll(); });
     else if (event->key() == Qt::Key_Backspace)
-        m_document.removePrevious();
+        edit([this] { m_document.removePrevious(); });
     else if (event == QKeySequence::Delete)
-        m_document.removeNext();
+        edit([this] { m_document.removeNext(); });
     else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        m_document.insert(QStringLiteral("\n"));
+        edit([this] { m_document.insert(QStringLiteral("\n")); });
     else if (event->key() == Qt::Key_Tab)
-        m_document.insert(QStringLiteral("\t"));
+        edit([this] { m_document.insert(QStringLiteral("\t")); });
     else {
         const QString text = event->text();
         if (text.isEmpty() || !text.at(0).isPrint() ||
             (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
             return false;
-        m_document.insert(text);
+        edit([&] { m_document.insert(text); });
     }
+    return true;
+}
+
+void LogView::edit(const std::function<void()>& change) {
+    change();
     updateScrollBars();
     cursorMoved();
-    return true;
+}
+
+void LogView::copy() {
+    if (m_document.hasSelection())
+        QGuiApplication::clipboard()->setText(m_document.selectedText());
+}
+
+void LogView::cut() {
+    copy();
+    m_document.removeSelection();
 }
 
 void LogView::paste() {
     m_document.insert(QGuiApplication::clipboard()->text());
 }
 
+void LogView::contextMenuEvent(QContextMenuEvent* event) {
+    // A plain text editor's menu, in Qt's own words for it.
+    const auto text = [](const char* source) {
+        return QCoreApplication::translate("QWidgetTextControl", source);
+    };
+    QMenu menu(this);
+    const auto add = [&](const char* source, QKeySequence::StandardKey key, bool enabled,
+                         std::function<void()> action) {
+        QAction* item = menu.addAction(text(source));
+        item->setShortcut(key);
+        item->setEnabled(enabled);
+        connect(item, &QAction::triggered, this, std::move(action));
+    };
+    const bool selected = m_document.hasSelection();
+    add("Cu&t", QKeySequence::Cut, selected, [this] { edit([this] { cut(); }); });
+    add("&Copy", QKeySequence::Copy, selected, [this] { copy(); });
+    add("&Paste", QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
+        [this] { edit([this] { paste(); }); });
+    add("Delete", QKeySequence::Delete, selected,
+        [this] { edit([this] { m_document.removeSelection(); }); });
+    menu.addSeparator();
+    add("Select All", QKeySequence::SelectAll, m_document.lineCount() > 0,
+        [this] { edit([this] { m_document.selectAll(); }); });
+    menu.exec(event->globalPos());
+}
+
 void LogView::inputMethodEvent(QInputMethodEvent* event) {
-    if (!event->commitString().isEmpty()) {
-        m_document.insert(event->commitString());
-        updateScrollBars();
-        cursorMoved();
-    }
+    if (!event->commitString().isEmpty())
+        edit([&] { m_document.insert(event->commitString()); });
     event->accept();
 }
 

@@ -40,6 +40,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -66,6 +67,10 @@ private:
     void restartBlink();
     bool handleEditKey(QKeyEvent* event);
     bool handleMoveKey(QKeyEvent* event);
+    // Makes a change of the user's and shows it.
+    void edit(const std::function<void()>& change);
+    void copy();
+    void cut();
     void paste();
 
     LogDocument m_document;

@@ -2,10 +2,13 @@
 
 #include "GuiThread.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QPointer>
 
 #include <algorithm>
+#include <vector>
 
 namespace vx {
 
@@ -17,6 +20,19 @@ namespace {
 // little.
 constexpr qint64 turnNanoseconds = 8'000'000;
 constexpr qsizetype stepsPerGroup = 512;
+
+// The channels with steps waiting, and whether a turn of the pump is posted. Lock order: a
+// channel's mutex, then this one.
+struct PumpList {
+    std::mutex mutex;
+    std::vector<RunChannel*> channels;
+    bool posted = false;
+};
+
+PumpList& pumpList() {
+    static PumpList list;
+    return list;
+}
 
 } // namespace
 
@@ -32,6 +48,9 @@ RunChannel::RunChannel(RunView& view, qsizetype capacity, QObject* parent)
 
 RunChannel::~RunChannel() {
     close();
+    PumpList& list = pumpList();
+    std::lock_guard lock(list.mutex);
+    std::erase(list.channels, this);
 }
 
 void RunChannel::addLine(const QString& text, bool isError) {
@@ -81,11 +100,17 @@ bool RunChannel::call(const std::function<void()>& step) {
 }
 
 void RunChannel::schedule(std::unique_lock<std::mutex>&) {
-    if (m_drainPosted)
+    if (m_pumpListed)
         return;
-    m_drainPosted = true;
-    QMetaObject::invokeMethod(
-        this, [this] { drain(); }, Qt::QueuedConnection);
+    m_pumpListed = true;
+    PumpList& list = pumpList();
+    std::lock_guard lock(list.mutex);
+    list.channels.push_back(this);
+    if (!list.posted) {
+        list.posted = true;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &RunChannel::pump,
+                                  Qt::QueuedConnection);
+    }
 }
 
 std::deque<RunChannel::Step> RunChannel::take(qsizetype maxSteps) {
@@ -143,25 +168,46 @@ void RunChannel::apply(std::deque<Step>& steps) {
     showLines();
 }
 
-void RunChannel::drain() {
+bool RunChannel::showGroup() {
+    std::deque<Step> steps = take(stepsPerGroup);
+    if (steps.empty())
+        return false;
+    const bool endsWithCall = steps.back().kind == Step::Call;
+    apply(steps);
+    return !endsWithCall;
+}
+
+void RunChannel::pump() {
+    // Channels taken off the list are listed again by their next step; a channel freed during
+    // the turn (in a question's event loop) drops out.
+    std::vector<QPointer<RunChannel>> channels;
     {
-        std::lock_guard lock(m_mutex);
-        m_drainPosted = false;
+        PumpList& list = pumpList();
+        std::lock_guard lock(list.mutex);
+        list.posted = false;
+        channels.assign(list.channels.begin(), list.channels.end());
+        list.channels.clear();
     }
+    for (RunChannel* channel : channels) {
+        std::lock_guard lock(channel->m_mutex);
+        channel->m_pumpListed = false;
+    }
+
     QElapsedTimer turn;
     turn.start();
-    for (;;) {
-        std::deque<Step> steps = take(stepsPerGroup);
-        if (steps.empty())
-            break;
-        const bool endsWithCall = steps.back().kind == Step::Call;
-        apply(steps);
-        if (endsWithCall || turn.nsecsElapsed() >= turnNanoseconds)
-            break;
+    std::vector<QPointer<RunChannel>> busy = channels;
+    while (!busy.empty() && turn.nsecsElapsed() < turnNanoseconds) {
+        std::erase_if(busy, [&](const QPointer<RunChannel>& channel) {
+            return !channel || turn.nsecsElapsed() >= turnNanoseconds || !channel->showGroup();
+        });
     }
-    std::unique_lock lock(m_mutex);
-    if (!m_queue.empty())
-        schedule(lock);
+    for (const QPointer<RunChannel>& channel : channels) {
+        if (!channel)
+            continue;
+        std::unique_lock lock(channel->m_mutex);
+        if (!channel->m_queue.empty())
+            channel->schedule(lock);
+    }
 }
 
 void RunChannel::flush() {
