@@ -4,9 +4,9 @@
 // Run one benchmark per process (--benchmark_filter), since the peak memory is the process's.
 #include "FakeConnection.h"
 #include "LogView.h"
+#include "WidgetBenchMain.h"
 #include "ufSQLLoaderResult.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTabWidget>
@@ -148,11 +148,5 @@ BENCHMARK(ManyPagesTakeLinesAtOnce)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -1,0 +1,218 @@
+#pragma once
+
+#include "Form.h"
+#include "uZybLoadRes.h"
+
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QSpinBox;
+class QTabWidget;
+class QToolBar;
+class TConnectionList;
+class TConnectionListView;
+class TZybListDialogAction;
+class TZybNamedObjectDialogAction;
+class TZybStorage;
+class TZybTranslator;
+class TZybVersionDialog;
+class TfCrfLogin;
+
+// Messages of the window, translated by these names.
+inline constexpr TResStringRec WP_SCRIPT_IS_EMPTY{"Не задан скрипт."};
+inline constexpr TResStringRec WP_NO_CHECKED_CONNECTIONS{"Нет выбранных подсоединений."};
+inline constexpr TResStringRec WP_FILE_SAVED{"Файл \"%s\" сохранен."};
+inline constexpr TResStringRec VX_DELETE_CONNECTION{"Delete connections (%d)?"};
+inline constexpr TResStringRec VX_CHOOSE_SERVER{"Choose connection."};
+
+namespace vx {
+class Connection;
+class IniFile;
+class FindDialog;
+class RadioGroup;
+class ValueListEditor;
+} // namespace vx
+
+// The main window: the settings page with the connection list and the run options, the script
+// page, the results pages of the last run, and the tools menu. Its components are named members,
+// registered under their names so that the translator and the settings storage reach them.
+//
+// The class is declared here by concern; each concern builds its own widgets in its builder and
+// keeps its handlers in a source file of its own:
+//   start-up, settings page, language, help   ufVornalex.cpp
+//   connection list                           ufVornalexConnections.cpp
+//   settings file contents and list files     ufVornalexSettings.cpp
+//   run control and results pages             ufVornalexRun.cpp
+//   script page                               ufVornalexScript.cpp
+//   tools menu and tools file                 ufVornalexTools.cpp
+class TfVornalex : public QMainWindow, public vx::Form {
+    Q_OBJECT
+
+public:
+    explicit TfVornalex(QWidget* owner = nullptr);
+    ~TfVornalex() override;
+
+    // ---- Start-up, settings page, language, help ---------------------------------------------
+
+    QToolBar* ActionToolBar2;
+    QAction* aLanguage;
+    QAction* aHelp;
+    QAction* aAbout;
+    QTabWidget* pc;
+    QWidget* tsSettings;
+    QWidget* tsScript;
+    QWidget* tsResults;
+
+    // Run options, copied into every results page at the start of a run.
+    vx::RadioGroup* gbOnError;
+    QLabel* lScriptExecutor;
+    // Item 0 is the internal runner; each further item holds the program it runs as its data.
+    QComboBox* cbScriptExecutor;
+    QLabel* lConnectionTimeout;
+    QSpinBox* seConnectionTimeout;
+    QLabel* lCommandTimeout;
+    QSpinBox* seCommandTimeout;
+    QCheckBox* cbParallel;
+    QLabel* lParallel;
+    QSpinBox* seParallelCount;
+    QCheckBox* cbNoRecords;
+    QCheckBox* cbPrintMessages;
+    QCheckBox* cbAutoConnect;
+    QCheckBox* cbCheckDBO;
+    QCheckBox* cbTabDelimiter;
+
+    TZybTranslator* ZybTranslator;
+    TZybStorage* ZybStorage;
+    TZybVersionDialog* ZybVersionDialog;
+    QMenu* ppmLanguage;
+    // The connection of the connection editor, which lists a server's databases through it.
+    const std::unique_ptr<vx::Connection> cLogin;
+    // The connection editor embedded in the connection dialog.
+    TfCrfLogin* Login;
+
+    // Start-up, called by the constructor: the messages' names, the settings file, the executor
+    // list, then the settings with the language.
+    void FormCreate();
+    // Writes the settings; never over a settings file that could not be read at start-up.
+    void FormDestroy();
+    void TranslateResString(TZybResProc* Sender, const QString& Name, QString& Text);
+    // Pops up the language menu at the mouse cursor.
+    void aLanguageExecute();
+    void LanguageMenuClick(QAction* item);
+    // Applies the language; the executor list keeps its choice.
+    void ZybTranslatorLanguageChange(QObject* Sender);
+    // Opens the active language's help page in the browser.
+    void aHelpExecute();
+    void aAboutExecute();
+    void FillScriptExecutors();
+
+    // ---- Connection list ---------------------------------------------------------------------
+
+    QToolBar* ActionToolBar3;
+    // The rows with their selection and focus; what runs and tools read (see ConnectionList.h).
+    TConnectionList* Connections;
+    // Shows Connections: name, server, database, user, password (hidden), Windows authentication.
+    TConnectionListView* lvConnections;
+    QAction* aConnectAdd;
+    QAction* aConnectDuplicate;
+    QAction* aConnectEdit;
+    QAction* aConnectDelete;
+    QAction* aConnectCheck;
+    QAction* aConnectFind;
+    QAction* aConnectMoveTop;
+    QAction* aConnectMoveBottom;
+    TZybNamedObjectDialogAction* aEditConnection;
+    vx::FindDialog* dConnectFind;
+
+    // Copies a row into a login window; a bad Windows-authentication text raises.
+    void ConnectionToLogin(int Row, TfCrfLogin* ALogin) const;
+    // Add (false, true), copy (true, true) and edit (true, false) through the connection dialog.
+    void EditConnection(bool FromFocused, bool IsNew);
+    void aConnectDeleteExecute();
+    void aConnectFindExecute();
+    void dConnectFindFind();
+    void lvConnectionsColumnClick(int Column);
+    void lvConnectionsDragDrop(int TargetRow);
+    // Fits the list's columns once the window stands (posted once at start-up).
+    void WMUser();
+
+    // ---- Settings file contents and list files -----------------------------------------------
+
+    QAction* aListSave;
+    QAction* aListLoad;
+
+    // The storage's events: the script folder and the connection sections.
+    void ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFile);
+    void ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile);
+    void aListSaveExecute();
+    // Does nothing while a run goes on (aExecute disabled): a run reads the list as it goes.
+    void aListLoadExecute();
+    // Writes the settings file, unless it exists and could not be read: the defaults and an
+    // empty list would replace what the user has. For the window's end.
+    void WriteSettingsOnClose();
+
+    // ---- Run control -------------------------------------------------------------------------
+
+    QAction* aExecute;
+    QAction* aStop;
+    // One tab per results page of the last run.
+    QTabWidget* pcResult;
+    // Tab images: 0 created or running, 1 finished with success, 2 failed.
+    QList<QIcon> ilResult;
+    QProgressBar* pbTotal;
+    QLabel* stTime;
+    // Since the Execute action passed its script check.
+    QElapsedTimer StartTick;
+
+    // ---- Script page -------------------------------------------------------------------------
+
+    QToolBar* ActionToolBar1;
+    QPlainTextEdit* mScript;
+    QAction* aScriptOpen;
+    QAction* aScriptSave;
+    // The text changed since it was last opened or saved.
+    bool ScriptModified = false;
+    // The folder of the script file last opened or saved, with its trailing separator; kept in
+    // the settings file.
+    QString ScriptDir;
+
+    // ---- Tools menu and tools file -----------------------------------------------------------
+
+    QAction* aTools;
+    QMenu* pmTools;
+    QAction* N1;
+    QAction* aToolsSettle1;
+    TZybListDialogAction* aToolsConfigure;
+    // One tool's program and parameters, shown only inside the tools dialog.
+    vx::ValueListEditor* vleTool;
+    QString ToolsIniPath;
+
+private:
+    void buildMainWindow();
+    void buildToolBar();
+    void buildSettingsPage();
+    void buildTranslator();
+    // The connection list with its tool bar, for the top of the settings page.
+    QWidget* buildConnectionList();
+    void buildSettingsFile();
+    void buildResultsPage();
+    void buildScriptPage();
+    void buildTools();
+
+    // Answers the loads of the window's named messages with its translator's lines.
+    std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
+    // The settings file was read (or did not exist yet): writing it back loses nothing.
+    bool m_settingsRead = false;
+};
