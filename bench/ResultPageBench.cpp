@@ -104,18 +104,23 @@ void report(benchmark::State& state, const std::vector<std::unique_ptr<TfSQLLoad
     state.counters["longest 20ms-timer gap ms"] = double(longestGap);
 }
 
-// One page, one worker: the result of a large SELECT. With 0 rows it gives the baseline memory.
-void PageTakesLinesFromAWorker(benchmark::State& state) {
+void pagesTakeLines(benchmark::State& state, qint64 pageCount, qint64 rows) {
     vx::test::FakeServer server;
-    respondWithRows(server, state.range(0));
+    respondWithRows(server, rows);
     for (auto _ : state) {
         std::vector<std::unique_ptr<TfSQLLoaderResult>> pages;
-        pages.push_back(std::make_unique<TfSQLLoaderResult>());
+        for (qint64 i = 0; i < pageCount; ++i)
+            pages.push_back(std::make_unique<TfSQLLoaderResult>());
         const qint64 longestGap = runPages(pages);
         state.PauseTiming();
         report(state, pages, longestGap);
         state.ResumeTiming();
     }
+}
+
+// One page, one worker: the result of a large SELECT. With 0 rows it gives the baseline memory.
+void PageTakesLinesFromAWorker(benchmark::State& state) {
+    pagesTakeLines(state, 1, state.range(0));
 }
 BENCHMARK(PageTakesLinesFromAWorker)
     ->Arg(1000000)
@@ -126,17 +131,7 @@ BENCHMARK(PageTakesLinesFromAWorker)
 
 // A parallel run: every page's worker sends its lines at the same time.
 void ManyPagesTakeLinesAtOnce(benchmark::State& state) {
-    vx::test::FakeServer server;
-    respondWithRows(server, state.range(1));
-    for (auto _ : state) {
-        std::vector<std::unique_ptr<TfSQLLoaderResult>> pages;
-        for (qint64 i = 0; i < state.range(0); ++i)
-            pages.push_back(std::make_unique<TfSQLLoaderResult>());
-        const qint64 longestGap = runPages(pages);
-        state.PauseTiming();
-        report(state, pages, longestGap);
-        state.ResumeTiming();
-    }
+    pagesTakeLines(state, state.range(0), state.range(1));
 }
 BENCHMARK(ManyPagesTakeLinesAtOnce)
     ->Args({50, 200000})
