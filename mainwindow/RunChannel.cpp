@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace vx {
@@ -21,8 +22,8 @@ namespace {
 constexpr qint64 turnNanoseconds = 8'000'000;
 constexpr qsizetype stepsPerGroup = 512;
 
-// The channels with steps waiting, and whether a turn of the pump is posted. Lock order: a
-// channel's mutex, then this one.
+// The channels with steps waiting, and whether a turn of the pump is posted. Never taken while a
+// channel's mutex is held, so that a worker holds its channel's mutex only for a moment.
 struct PumpList {
     std::mutex mutex;
     std::vector<RunChannel*> channels;
@@ -74,7 +75,10 @@ void RunChannel::enqueue(Step step) {
         return;
     ++m_queuedSteps;
     m_queue.push_back(std::move(step));
-    schedule(lock);
+    const bool unlisted = markWaiting();
+    lock.unlock();
+    if (unlisted)
+        listInPump();
 }
 
 bool RunChannel::call(const std::function<void()>& step) {
@@ -91,7 +95,11 @@ bool RunChannel::call(const std::function<void()>& step) {
         if (m_closed)
             return false;
         m_queue.push_back({Step::Call, {}, 0, 0, &pending});
-        schedule(lock);
+        if (markWaiting()) {
+            lock.unlock();
+            listInPump();
+            lock.lock();
+        }
         m_changed.wait(lock, [&] { return pending.done; });
     }
     if (pending.failure)
@@ -99,10 +107,11 @@ bool RunChannel::call(const std::function<void()>& step) {
     return pending.ran;
 }
 
-void RunChannel::schedule(std::unique_lock<std::mutex>&) {
-    if (m_pumpListed)
-        return;
-    m_pumpListed = true;
+bool RunChannel::markWaiting() {
+    return !std::exchange(m_pumpListed, true);
+}
+
+void RunChannel::listInPump() {
     PumpList& list = pumpList();
     std::lock_guard lock(list.mutex);
     list.channels.push_back(this);
@@ -205,8 +214,10 @@ void RunChannel::pump() {
         if (!channel)
             continue;
         std::unique_lock lock(channel->m_mutex);
-        if (!channel->m_queue.empty())
-            channel->schedule(lock);
+        const bool unlisted = !channel->m_queue.empty() && channel->markWaiting();
+        lock.unlock();
+        if (unlisted)
+            channel->listInPump();
     }
 }
 

@@ -63,7 +63,10 @@ private:
     };
 
     void enqueue(Step step);
-    void schedule(std::unique_lock<std::mutex>& lock);
+    // With the channel's mutex held: marks the channel as listed for the pump; true when it was
+    // not, and the caller lists it once the mutex is released.
+    bool markWaiting();
+    void listInPump();
     // One slice of the queue from its head, ending after a call: a call may run a nested event
     // loop, in which later steps must already have been shown.
     std::deque<Step> take(qsizetype maxSteps);
