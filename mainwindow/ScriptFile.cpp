@@ -9,6 +9,10 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
 namespace vx {
 
 namespace {
@@ -25,39 +29,58 @@ QByteArray firstLineEnd(const QByteArray& bytes) {
     return "\n";
 }
 
-// CR LF and lone CR as "\n", in one pass.
-void unifyLineEnds(QString& text) {
-    if (!text.contains(QLatin1Char('\r')))
-        return;
-    QChar* out = text.data();
-    const QChar* end = out + text.size();
-    QChar* kept = out;
-    for (const QChar* in = out; in != end; ++in) {
-        if (*in != QLatin1Char('\r')) {
-            *kept++ = *in;
-        } else {
-            *kept++ = QLatin1Char('\n');
-            if (in + 1 != end && in[1] == QLatin1Char('\n'))
-                ++in;
-        }
+// CR LF and lone CR as LF. Works on the bytes: in both encodings these bytes are only line ends.
+QByteArray unifyLineEnds(QByteArray bytes) {
+    const char* in = bytes.constData();
+    const char* const end = in + bytes.size();
+    const char* cr = static_cast<const char*>(std::memchr(in, '\r', bytes.size()));
+    if (!cr)
+        return bytes;
+    QByteArray out(bytes.size(), Qt::Uninitialized);
+    char* kept = out.data();
+    while (cr) {
+        kept = std::copy(in, cr, kept);
+        *kept++ = '\n';
+        in = cr + 1 != end && cr[1] == '\n' ? cr + 2 : cr + 1;
+        cr = static_cast<const char*>(std::memchr(in, '\r', end - in));
     }
-    text.truncate(kept - out);
+    kept = std::copy(in, end, kept);
+    out.truncate(kept - out.constData());
+    return out;
 }
 
-// The text with every "\n" written as the line end.
-QString withLineEnds(const QString& text, const QByteArray& lineEnd) {
+// Every LF written as the line end.
+QByteArray withLineEnds(const QByteArray& bytes, const QByteArray& lineEnd) {
     if (lineEnd == "\n")
-        return text;
-    const QString end = QString::fromLatin1(lineEnd);
-    QString out;
-    out.reserve(text.size() + text.count(QLatin1Char('\n')) * (end.size() - 1));
-    qsizetype from = 0;
-    for (qsizetype at; (at = text.indexOf(QLatin1Char('\n'), from)) >= 0; from = at + 1) {
-        out.append(QStringView(text).sliced(from, at - from));
-        out.append(end);
+        return bytes;
+    QByteArray out(bytes.size() + bytes.count('\n') * (lineEnd.size() - 1), Qt::Uninitialized);
+    char* kept = out.data();
+    const char* in = bytes.constData();
+    const char* const end = in + bytes.size();
+    while (const char* lf = static_cast<const char*>(std::memchr(in, '\n', end - in))) {
+        kept = std::copy(in, lf, kept);
+        kept = std::copy(lineEnd.cbegin(), lineEnd.cend(), kept);
+        in = lf + 1;
     }
-    out.append(QStringView(text).sliced(from));
+    std::copy(in, end, kept);
     return out;
+}
+
+// The bytes as UTF-8, or nothing as soon as they turn out not to be UTF-8.
+std::optional<QString> fromUtf8(QByteArrayView bytes) {
+    constexpr qsizetype piece = 1024 * 1024;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype at = 0; at < bytes.size(); at += piece) {
+        out = utf8.appendToBuffer(out, bytes.sliced(at, std::min(piece, bytes.size() - at)));
+        if (utf8.hasError())
+            return std::nullopt;
+    }
+    text.truncate(out - text.constData());
+    if (utf8.hasError() || !utf8.isValid())
+        return std::nullopt;
+    return text;
 }
 
 } // namespace
@@ -65,29 +88,26 @@ QString withLineEnds(const QString& text, const QByteArray& lineEnd) {
 ScriptText decodeScript(const QByteArray& bytes) {
     ScriptText script;
     script.format.lineEnd = firstLineEnd(bytes);
-    if (bytes.startsWith(utf8Bom)) {
+    const QByteArray lines = unifyLineEnds(bytes);
+    if (lines.startsWith(utf8Bom)) {
         script.format.encoding = ScriptFormat::Utf8WithBom;
-        script.text = QString::fromUtf8(bytes.sliced(utf8Bom.size()));
+        script.text = QString::fromUtf8(lines.sliced(utf8Bom.size()));
+    } else if (std::optional<QString> text = fromUtf8(lines)) {
+        script.text = std::move(*text);
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        script.text = utf8.decode(bytes);
-        if (utf8.hasError()) {
-            script.format.encoding = ScriptFormat::Cp1251;
-            script.text = fromCp1251(bytes);
-        }
+        script.format.encoding = ScriptFormat::Cp1251;
+        script.text = fromCp1251(lines);
     }
-    unifyLineEnds(script.text);
     return script;
 }
 
 QByteArray encodeScript(const QString& text, ScriptFormat& format) {
-    const QString lines = withLineEnds(text, format.lineEnd);
     if (format.encoding == ScriptFormat::Cp1251) {
-        if (std::optional<QByteArray> bytes = toCp1251(lines))
-            return *bytes;
+        if (std::optional<QByteArray> bytes = toCp1251(text))
+            return withLineEnds(*bytes, format.lineEnd);
         format.encoding = ScriptFormat::Utf8;
     }
-    QByteArray bytes = lines.toUtf8();
+    QByteArray bytes = withLineEnds(text.toUtf8(), format.lineEnd);
     if (format.encoding == ScriptFormat::Utf8WithBom)
         bytes.prepend(utf8Bom);
     return bytes;
