@@ -5,21 +5,23 @@
 
 namespace vx {
 
-namespace {
-
-QTableWidgetItem* keyItem(const QString& key) {
-    auto* item = new QTableWidgetItem(key);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
-}
-
-} // namespace
-
 ValueListEditor::ValueListEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
     verticalHeader()->hide();
     horizontalHeader()->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setTitleCaptions({QStringLiteral("Key"), QStringLiteral("Value")});
+}
+
+QStringList ValueListEditor::titleCaptions() const {
+    QStringList captions;
+    for (int column = 0; column < columnCount(); ++column) {
+        const QTableWidgetItem* title = horizontalHeaderItem(column);
+        captions.append(title ? title->text() : QString());
+    }
+    return captions;
+}
+
+void ValueListEditor::setTitleCaptions(const QStringList& captions) {
+    setHorizontalHeaderLabels(captions.mid(0, columnCount()));
 }
 
 QStringList ValueListEditor::strings() const {
@@ -32,29 +34,22 @@ QStringList ValueListEditor::strings() const {
 void ValueListEditor::setStrings(const QStringList& lines) {
     setRowCount(int(lines.size()));
     for (int row = 0; row < rowCount(); ++row) {
-        const QString& line = lines[row];
-        const qsizetype split = line.indexOf(QLatin1Char('='));
-        setItem(row, 0, keyItem(split < 0 ? line : line.left(split)));
-        setItem(row, 1, new QTableWidgetItem(split < 0 ? QString() : line.mid(split + 1)));
+        const qsizetype equals = lines[row].indexOf(QLatin1Char('='));
+        auto* key = new QTableWidgetItem(equals < 0 ? lines[row] : lines[row].left(equals));
+        key->setFlags(key->flags() & ~Qt::ItemIsEditable);
+        setItem(row, 0, key);
+        setItem(row, 1, new QTableWidgetItem(equals < 0 ? QString() : lines[row].mid(equals + 1)));
     }
 }
 
-QStringList ValueListEditor::titleCaptions() const {
-    return {horizontalHeaderItem(0)->text(), horizontalHeaderItem(1)->text()};
-}
-
-void ValueListEditor::setTitleCaptions(const QStringList& titles) {
-    setHorizontalHeaderLabels({titles.value(0), titles.value(1)});
-}
-
 QString ValueListEditor::value(int row) const {
-    const QTableWidgetItem* cell = item(row, 1);
+    const QTableWidgetItem* cell = row >= 0 && row < rowCount() ? item(row, 1) : nullptr;
     return cell ? cell->text() : QString();
 }
 
-void ValueListEditor::setValue(int row, const QString& text) {
-    if (row >= 0 && row < rowCount())
-        item(row, 1)->setText(text);
+void ValueListEditor::setValue(int row, const QString& value) {
+    if (QTableWidgetItem* cell = row >= 0 && row < rowCount() ? item(row, 1) : nullptr)
+        cell->setText(value);
 }
 
 void ValueListEditor::commitEdit() {
