@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Form.h"
+#include "ScriptFile.h"
 #include "uZybLoadRes.h"
 
 #include <QElapsedTimer>
@@ -33,6 +34,7 @@ namespace vx {
 class Connection;
 class FindDialog;
 class RadioGroup;
+class StepwiseTextFill;
 class ValueListEditor;
 } // namespace vx
 
@@ -140,6 +142,30 @@ public:
     // The folder of the script file last opened or saved, with its trailing separator; kept in
     // the settings file.
     QString ScriptDir;
+    // The current script file: the one last opened or saved; empty before.
+    QString ScriptFileName;
+
+    // The open dialog, then aScriptOpenAccept with the chosen file.
+    void aScriptOpenExecute();
+    // The save-as dialog, then aScriptSaveAccept with the chosen file (".sql" appended to a name
+    // without an extension).
+    void aScriptSaveExecute();
+    // Replaces the script by the file's text; a file that cannot be read changes only ScriptDir.
+    void aScriptOpenAccept(const QString& FileName);
+    // Writes the script to the file in one step, in the encoding and line ends it was opened
+    // with, and tells so; on failure the old file and the caption stay.
+    void aScriptSaveAccept(const QString& FileName);
+    void mScriptChange();
+    // Ctrl with A (or Ф, the same key in the Russian layout) selects the whole script; Ctrl with S
+    // (Ы) saves it, through the save-as dialog while no file is current. The editor still gets
+    // the key.
+    void mScriptKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    // Sets ScriptModified and shows it in the tab: the translated "Script", the current file's
+    // name, " *" when modified. Call it again after a language change.
+    void UpdateScriptCaption(bool Modified);
+    // The whole script, also while a large file is still going into the editor (it goes in at
+    // once then). What a run or a save must read instead of the editor.
+    QString ScriptText();
 
     // ---- Tools menu and tools file -----------------------------------------------------------
 
@@ -166,4 +192,8 @@ private:
 
     // Answers the loads of the window's named messages with its translator's lines.
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
+
+    // Script page: how the current file stood on disk, and the filling of the editor.
+    vx::ScriptFormat m_scriptFormat;
+    vx::StepwiseTextFill* m_scriptFill;
 };
