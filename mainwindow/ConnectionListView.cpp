@@ -6,6 +6,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QScopeGuard>
 
 namespace {
 
@@ -96,6 +97,12 @@ void TConnectionListView::relayout() {
     columns->resizeSection(ServerColumn, ServerWidth);
     columns->setSectionResizeMode(TConnectionList::PasswordColumn, QHeaderView::Fixed);
     columns->resizeSection(TConnectionList::PasswordColumn, 1);
+}
+
+void TConnectionListView::changeWithoutRepaint(const std::function<void()>& change) {
+    setUpdatesEnabled(false);
+    const auto repaint = qScopeGuard([this] { setUpdatesEnabled(true); });
+    change();
 }
 
 void TConnectionListView::dragEnterEvent(QDragEnterEvent* event) {

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QTreeView>
 
+#include <functional>
+
 class TConnectionList;
 
 // The connection list's view (lvConnections): one line per row with its tick box, whole-row
@@ -23,6 +25,9 @@ public:
     TConnectionList* list() const { return m_list; }
 
     vx::Collection* Columns() const { return m_columns; }
+
+    // Runs a change of many rows with repainting suspended, resumed also when it fails.
+    void changeWithoutRepaint(const std::function<void()>& change);
 
     // Fits the columns to the width the view has now (after the window stands).
     void relayout();

@@ -22,7 +22,8 @@ class QProgressBar;
 class QSpinBox;
 class QTabWidget;
 class QToolBar;
-class QTreeWidget;
+class TConnectionList;
+class TConnectionListView;
 class TZybListDialogAction;
 class TZybNamedObjectDialogAction;
 class TZybStorage;
@@ -30,8 +31,16 @@ class TZybTranslator;
 class TZybVersionDialog;
 class TfCrfLogin;
 
+// Messages of the window, translated by these names.
+inline constexpr TResStringRec WP_SCRIPT_IS_EMPTY{"Не задан скрипт."};
+inline constexpr TResStringRec WP_NO_CHECKED_CONNECTIONS{"Нет выбранных подсоединений."};
+inline constexpr TResStringRec WP_FILE_SAVED{"Файл \"%s\" сохранен."};
+inline constexpr TResStringRec VX_DELETE_CONNECTION{"Delete connections (%d)?"};
+inline constexpr TResStringRec VX_CHOOSE_SERVER{"Choose connection."};
+
 namespace vx {
 class Connection;
+class IniFile;
 class FindDialog;
 class RadioGroup;
 class StepwiseTextFill;
@@ -71,6 +80,7 @@ public:
     // Run options, copied into every results page at the start of a run.
     vx::RadioGroup* gbOnError;
     QLabel* lScriptExecutor;
+    // Item 0 is the internal runner; each further item holds the program it runs as its data.
     QComboBox* cbScriptExecutor;
     QLabel* lConnectionTimeout;
     QSpinBox* seConnectionTimeout;
@@ -94,11 +104,29 @@ public:
     // The connection editor embedded in the connection dialog.
     TfCrfLogin* Login;
 
+    // Start-up, called by the constructor: the messages' names, the settings file, the executor
+    // list, then the settings with the language.
+    void FormCreate();
+    // Writes the settings; never over a settings file that could not be read at start-up.
+    void FormDestroy();
+    void TranslateResString(TZybResProc* Sender, const QString& Name, QString& Text);
+    // Pops up the language menu at the mouse cursor.
+    void aLanguageExecute();
+    void LanguageMenuClick(QAction* item);
+    // Applies the language; the executor list keeps its choice.
+    void ZybTranslatorLanguageChange(QObject* Sender);
+    // Opens the active language's help page in the browser.
+    void aHelpExecute();
+    void aAboutExecute();
+    void FillScriptExecutors();
+
     // ---- Connection list ---------------------------------------------------------------------
 
     QToolBar* ActionToolBar3;
-    // One row per connection: name, server, database, user, password, Windows authentication.
-    QTreeWidget* lvConnections;
+    // The rows with their selection and focus; what runs and tools read (see ConnectionList.h).
+    TConnectionList* Connections;
+    // Shows Connections: name, server, database, user, password (hidden), Windows authentication.
+    TConnectionListView* lvConnections;
     QAction* aConnectAdd;
     QAction* aConnectDuplicate;
     QAction* aConnectEdit;
@@ -109,14 +137,33 @@ public:
     QAction* aConnectMoveBottom;
     TZybNamedObjectDialogAction* aEditConnection;
     vx::FindDialog* dConnectFind;
-    // The column of the last sort, -1 before the first; the factor of every comparison, +1 or -1.
-    int SortColumn = -1;
-    int SortDirection = -1;
+
+    // Copies a row into a login window; a bad Windows-authentication text raises.
+    void ConnectionToLogin(int Row, TfCrfLogin* ALogin) const;
+    // Add (false, true), copy (true, true) and edit (true, false) through the connection dialog.
+    void EditConnection(bool FromFocused, bool IsNew);
+    void aConnectDeleteExecute();
+    void aConnectFindExecute();
+    void dConnectFindFind();
+    void lvConnectionsColumnClick(int Column);
+    void lvConnectionsDragDrop(int TargetRow);
+    // Fits the list's columns once the window stands (posted once at start-up).
+    void WMUser();
 
     // ---- Settings file contents and list files -----------------------------------------------
 
     QAction* aListSave;
     QAction* aListLoad;
+
+    // The storage's events: the script folder and the connection sections.
+    void ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFile);
+    void ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile);
+    void aListSaveExecute();
+    // Does nothing while a run goes on (aExecute disabled): a run reads the list as it goes.
+    void aListLoadExecute();
+    // Writes the settings file, unless it exists and could not be read: the defaults and an
+    // empty list would replace what the user has. For the window's end.
+    void WriteSettingsOnClose();
 
     // ---- Run control -------------------------------------------------------------------------
 
@@ -192,6 +239,8 @@ private:
 
     // Answers the loads of the window's named messages with its translator's lines.
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
+    // The settings file was read (or did not exist yet): writing it back loses nothing.
+    bool m_settingsRead = false;
 
     // Script page: how the current file stood on disk, and the filling of the editor.
     vx::ScriptFormat m_scriptFormat;

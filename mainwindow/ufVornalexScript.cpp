@@ -134,9 +134,7 @@ void TfVornalex::aScriptSaveAccept(const QString& FileName) {
     vx::saveScript(path, text, m_scriptFormat);
     ScriptFileName = path;
     UpdateScriptCaption(false);
-    ShowInfo(vx::format(ZybTranslator->Translate(QStringLiteral("WP_FILE_SAVED"),
-                                                 QStringLiteral("File \"%s\" saved.")),
-                        {path}));
+    ShowInfo(vx::format(LoadResString(&WP_FILE_SAVED), {path}));
 }
 
 void TfVornalex::mScriptChange() {
