@@ -1,4 +1,5 @@
 #include "DiskFull.h"
+#include "ProgramSandbox.h"
 #include "ScriptedPrompter.h"
 #include "uTZybTranslator.h"
 #include "ufVornalex.h"
@@ -40,6 +41,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    vx::test::ProgramSandbox sandbox;
     vx::test::ScriptedPrompter prompter;
     TfVornalex window;
 };

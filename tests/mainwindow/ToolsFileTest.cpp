@@ -2,6 +2,7 @@
 #include "ConnectionDefinition.h"
 #include "Errors.h"
 #include "IniFile.h"
+#include "ProgramSandbox.h"
 #include "RecordingLauncher.h"
 
 #include <QFile>
@@ -99,7 +100,7 @@ TEST(ToolArguments, EveryValueStaysOneArgumentAsItIs) {
 
 TEST(StartTool, TheFormatFollowsTheAuthenticationAndOnlyTheProgramIsExpanded) {
     vx::test::RecordingLauncher launcher;
-    qputenv("VX_TOOL_PROGRAM", "sh");
+    const vx::test::ScopedEnvironment program("VX_TOOL_PROGRAM", "sh");
     const ToolEntry tool{"0", "Shell", "%VX_TOOL_PROGRAM%", "%s %s -U %s -P %s", "-S %s -d %s -E"};
     ConnectionDefinition c;
     c.server = "S";
