@@ -1,10 +1,19 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 struct ConnectionDefinition;
+
+// One tool while the tools dialog is open, attached to the tool's entry of the dialog's list.
+class TZybToolObject : public QObject {
+public:
+    QString App;
+    QString Params;
+    QString ParamsTrust;
+};
 
 namespace vx {
 

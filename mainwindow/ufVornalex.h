@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ConnectionDefinition.h"
 #include "Form.h"
 #include "ScriptFile.h"
+#include "ToolsFile.h"
 #include "uZybLoadRes.h"
 
 #include <QElapsedTimer>
@@ -10,7 +12,9 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -225,6 +229,23 @@ public:
     vx::ValueListEditor* vleTool;
     QString ToolsIniPath;
 
+    // The tools menu for the first selected row; "Choose connection." when no row is selected.
+    void aToolsExecute();
+    // OnTools of a parallel results page (Sender): the menu for the connection the page ran on,
+    // whatever the list holds at its index by now.
+    void ResultToolsClick(QObject* Sender);
+    // Rebuilds the tool items from the tools file, in file order before the fixed items, and pops
+    // the menu up; a tool chosen from it starts for the connection that `Connection` gives then.
+    void ShowToolsMenu(std::function<ConnectionDefinition()> Connection);
+    // Starts the item's tool with the tools file's keys of the item's suffix, read anew.
+    void ToolMenuClick(QAction* Item);
+    // The tools dialog: reading the file into the list, one tool's values in and out of vleTool,
+    // and writing the list back on OK.
+    void aToolsConfigureBeforeExecute();
+    void aToolsConfigureEditFormBeforeShow();
+    void aToolsConfigureEditFormAfterShow();
+    void aToolsConfigureOk();
+
 private:
     void buildMainWindow();
     void buildToolBar();
@@ -241,6 +262,11 @@ private:
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
     // The settings file was read (or did not exist yet): writing it back loses nothing.
     bool m_settingsRead = false;
+
+    // Tools: the connection of the menu's last opening; the tools of the dialog's list, alive
+    // until its next opening.
+    std::function<ConnectionDefinition()> m_toolsConnection;
+    std::vector<std::unique_ptr<TZybToolObject>> m_toolObjects;
 
     // Script page: how the current file stood on disk, and the filling of the editor.
     vx::ScriptFormat m_scriptFormat;
