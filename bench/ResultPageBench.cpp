@@ -48,16 +48,11 @@ void PageTakesLinesFromAWorker(benchmark::State& state) {
         page.PrintMessages = true;
         page.ZybScriptRunner->Script = QStringList{query};
 
-        QElapsedTimer sinceTick;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout,
-                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-        timer.start(20);
-        sinceTick.start();
+        const LongestPause pause;
         page.StartRun();
         while (!page.Finished)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        timer.stop();
+        longestGap = pause.milliseconds();
         lines = page.reResult->document()->blockCount();
     }
     state.counters["lines"] = double(lines);

@@ -1,6 +1,7 @@
 #include "ScriptFile.h"
 #include "DiskFull.h"
 #include "Errors.h"
+#include "FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,13 +16,10 @@ class ScriptFileTest : public testing::Test {
 protected:
     QString path(const QString& name = "a.sql") const { return m_dir.filePath(name); }
     void writeBytes(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        vx::test::writeFileBytes(path(name), bytes);
     }
     QByteArray readBytes(const QString& name = "a.sql") const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        return vx::test::fileBytes(path(name));
     }
 
     QTemporaryDir m_dir;

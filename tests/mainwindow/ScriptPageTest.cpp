@@ -1,4 +1,5 @@
 #include "DiskFull.h"
+#include "FileBytes.h"
 #include "ProgramSandbox.h"
 #include "ScriptedPrompter.h"
 #include "uTZybTranslator.h"
@@ -23,15 +24,6 @@ constexpr int keySaveRussian = 0x042B;      // Ы
 class ScriptPageTest : public testing::Test {
 protected:
     QString path(const QString& name = "a.sql") const { return m_dir.filePath(name); }
-    void writeBytes(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray readBytes(const QString& name = "a.sql") const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
     QString caption() const { return window.pc->tabText(window.pc->indexOf(window.tsScript)); }
     void type(const QString& text) { QTest::keyClicks(window.mScript, text); }
     // A key press with Ctrl, as the editor gets it (also with codes QTest cannot type).
@@ -47,7 +39,7 @@ protected:
 };
 
 TEST_F(ScriptPageTest, TheCaptionFollowsEditsOpensSavesAndTheLanguage) {
-    writeBytes("a.sql", "PRINT 1\n");
+    vx::test::writeFileBytes(path("a.sql"), "PRINT 1\n");
     QStringList captions;
     type("x");
     captions << caption();
@@ -61,7 +53,7 @@ TEST_F(ScriptPageTest, TheCaptionFollowsEditsOpensSavesAndTheLanguage) {
     captions << caption();
     ctrl(Qt::Key_S);
     captions << caption();
-    EXPECT_EQ(readBytes(), "PRINT 1\nGO\n");
+    EXPECT_EQ(vx::test::fileBytes(path()), "PRINT 1\nGO\n");
     EXPECT_EQ(prompter.texts(), QStringList("File \"" + path() + "\" saved."));
 
     window.ZybTranslator->SetActiveLanguage(1);
@@ -89,11 +81,11 @@ TEST_F(ScriptPageTest, SavingWithoutACurrentFileAsksForOneAndAppendsTheExtension
 
     prompter.answerFileName(path("c"));
     window.aScriptSave->trigger();
-    EXPECT_EQ(readBytes("c.sql"), "PRINT 2");
+    EXPECT_EQ(vx::test::fileBytes(path("c.sql")), "PRINT 2");
     EXPECT_EQ(caption(), "Script c.sql");
     type(";");
     ctrl(Qt::Key_S);
-    EXPECT_EQ(readBytes("c.sql"), QByteArray("PRINT 2;"));
+    EXPECT_EQ(vx::test::fileBytes(path("c.sql")), QByteArray("PRINT 2;"));
     EXPECT_EQ(prompter.fileRequests().size(), 2);
 }
 
@@ -113,7 +105,7 @@ TEST_F(ScriptPageTest, CtrlWithTheSelectKeyOfEitherLayoutSelectsAll) {
 
 TEST_F(ScriptPageTest, FailuresShowTheErrorAndLoseNothing) {
     const QByteArray old = "PRINT 'old'\r\n";
-    writeBytes("a.sql", old);
+    vx::test::writeFileBytes(path("a.sql"), old);
     window.aScriptOpenAccept(path());
     QDir(m_dir.path()).mkdir("sub");
     prompter.answerFileName(m_dir.filePath("sub/missing.sql"));
@@ -132,18 +124,18 @@ TEST_F(ScriptPageTest, FailuresShowTheErrorAndLoseNothing) {
     }
     ASSERT_EQ(prompter.texts().size(), 2);
     EXPECT_TRUE(prompter.texts()[1].startsWith("Cannot create file \"" + path() + "\""));
-    EXPECT_EQ(readBytes(), old);
+    EXPECT_EQ(vx::test::fileBytes(path()), old);
     EXPECT_EQ(caption(), "Script a.sql *");
 }
 
 TEST_F(ScriptPageTest, AWindows1251FileIsSavedBackInItsEncodingAndLineEnds) {
     const QByteArray cp1251 = "PRINT '\xCF\xF0\xE8\xE2\xE5\xF2'\r\nGO\r\n";
-    writeBytes("a.sql", cp1251);
+    vx::test::writeFileBytes(path("a.sql"), cp1251);
     window.aScriptOpenAccept(path());
     EXPECT_EQ(window.mScript->toPlainText(), "PRINT 'Привет'\nGO\n");
     QFile::remove(path());
     ctrl(Qt::Key_S);
-    EXPECT_EQ(readBytes(), cp1251);
+    EXPECT_EQ(vx::test::fileBytes(path()), cp1251);
 }
 
 } // namespace

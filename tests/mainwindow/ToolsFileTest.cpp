@@ -1,6 +1,7 @@
 #include "ToolsFile.h"
 #include "ConnectionDefinition.h"
 #include "Errors.h"
+#include "FileBytes.h"
 #include "IniFile.h"
 #include "ProgramSandbox.h"
 #include "RecordingLauncher.h"
@@ -16,15 +17,7 @@ namespace {
 class ToolsFileTest : public testing::Test {
 protected:
     QString path() const { return m_dir.filePath("vxTools.ini"); }
-    void writeBytes(const QByteArray& bytes) const {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray readBytes() const {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    void writeBytes(const QByteArray& bytes) const { vx::test::writeFileBytes(path(), bytes); }
 
     QTemporaryDir m_dir;
     vx::ToolsFile tools{path()};

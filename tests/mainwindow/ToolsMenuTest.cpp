@@ -1,4 +1,5 @@
 #include "ConnectionList.h"
+#include "FileBytes.h"
 #include "IniFile.h"
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
@@ -42,14 +43,9 @@ protected:
     }
 
     void writeTools(const QByteArray& bytes) const {
-        QFile file(window.ToolsIniPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        vx::test::writeFileBytes(window.ToolsIniPath, bytes);
     }
-    QByteArray toolsBytes() const {
-        QFile file(window.ToolsIniPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+
     // The menu's items as shown, a separator as "-"; closes the menu.
     QStringList menuItems() const {
         QStringList items;
@@ -185,7 +181,7 @@ TEST_F(ToolsMenuTest, CancellingTheDialogLeavesTheFileAsItWas) {
         dialog->CancelButton().Button()->click();
     });
     window.aToolsConfigure->trigger();
-    EXPECT_EQ(toolsBytes(), toolsFile);
+    EXPECT_EQ(vx::test::fileBytes(window.ToolsIniPath), toolsFile);
     EXPECT_TRUE(prompter.texts().isEmpty());
 }
 
