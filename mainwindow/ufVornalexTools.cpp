@@ -76,7 +76,7 @@ void TfVornalex::aToolsExecute() {
     const int row = Connections->firstSelected();
     if (row < 0)
         throw vx::Error(LoadResString(&VX_CHOOSE_SERVER));
-    // The row as it stands now: the list cannot change while the menu is open.
+    // A copy of the row: the tool starts for the row the menu was opened for.
     ShowToolsMenu([entry = Connections->at(row)] { return entry.definition(); });
 }
 
