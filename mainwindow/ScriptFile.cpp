@@ -6,11 +6,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPromise>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace vx {
@@ -123,6 +126,21 @@ ScriptText loadScript(const QString& fileName) {
         throw Error(format(QStringLiteral("Cannot open file \"%s\". %s"),
                            {QFileInfo(fileName).absoluteFilePath(), file.errorString()}));
     return decodeScript(bytes);
+}
+
+QFuture<ScriptText> loadScriptInBackground(const QString& fileName) {
+    auto promise = std::make_shared<QPromise<ScriptText>>();
+    QFuture<ScriptText> future = promise->future();
+    QThreadPool::globalInstance()->start([promise, fileName] {
+        promise->start();
+        try {
+            promise->addResult(loadScript(fileName));
+        } catch (...) {
+            promise->setException(std::current_exception());
+        }
+        promise->finish();
+    });
+    return future;
 }
 
 void saveScript(const QString& fileName, const QString& text, ScriptFormat& scriptFormat) {

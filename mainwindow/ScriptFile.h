@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
 #include <QString>
 
 namespace vx {
@@ -30,6 +31,10 @@ QByteArray encodeScript(const QString& text, ScriptFormat& format);
 
 // Reads a script file; raises `Cannot open file "<name>". <reason>` when it cannot be read.
 ScriptText loadScript(const QString& fileName);
+
+// loadScript on a thread of the global pool, for files large enough to keep the window waiting;
+// the future holds the text or loadScript's failure. The work touches nothing but the file.
+QFuture<ScriptText> loadScriptInBackground(const QString& fileName);
 
 // Replaces the file in one step: the old file stays whole when anything fails, which raises
 // `Cannot create file "<name>". <reason>`. An existing file keeps its permissions.

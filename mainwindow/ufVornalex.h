@@ -271,4 +271,9 @@ private:
     // Script page: how the current file stood on disk, and the filling of the editor.
     vx::ScriptFormat m_scriptFormat;
     vx::StepwiseTextFill* m_scriptFill;
+    // Counts the opens, so that a large file read in the background after a later open started
+    // is dropped.
+    quint64 m_scriptOpens = 0;
+    // Puts an opened file's text into the editor and makes the file current.
+    void ShowOpenedScript(const QString& FileName, vx::ScriptText Script);
 };

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -20,6 +21,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// Files from this size on are read away from the GUI thread.
+constexpr qint64 largeScript = 4 * 1024 * 1024;
 
 // The memo's keys, with the letters of the Russian layout that lie on the same keys.
 constexpr int keySelectAllRussian = 0x0424; // Ф
@@ -118,9 +122,24 @@ void TfVornalex::aScriptSaveExecute() {
 
 void TfVornalex::aScriptOpenAccept(const QString& FileName) {
     ScriptDir = folderOf(FileName);
-    vx::ScriptText script = vx::loadScript(FileName);
-    // A large file goes in piece by piece; it becomes the current file once it is in whole.
-    m_scriptFill->start(std::move(script.text), [this, FileName, format = script.format] {
+    const quint64 open = ++m_scriptOpens;
+    if (QFileInfo(FileName).size() < largeScript) {
+        ShowOpenedScript(FileName, vx::loadScript(FileName));
+        return;
+    }
+    // Reading and decoding tens of megabytes would keep the window waiting for a second or more.
+    auto* reading = new QFutureWatcher<vx::ScriptText>(this);
+    connect(reading, &QFutureWatcherBase::finished, this, [this, reading, FileName, open] {
+        reading->deleteLater();
+        if (open == m_scriptOpens)
+            vx::guarded([&] { ShowOpenedScript(FileName, reading->future().result()); });
+    });
+    reading->setFuture(vx::loadScriptInBackground(FileName));
+}
+
+void TfVornalex::ShowOpenedScript(const QString& FileName, vx::ScriptText Script) {
+    // A large text goes in piece by piece; the file becomes current once it is in whole.
+    m_scriptFill->start(std::move(Script.text), [this, FileName, format = Script.format] {
         m_scriptFormat = format;
         ScriptFileName = QFileInfo(FileName).absoluteFilePath();
         UpdateScriptCaption(false);

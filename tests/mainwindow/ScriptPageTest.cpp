@@ -1,3 +1,4 @@
+#include "Cp1251.h"
 #include "DiskFull.h"
 #include "FileBytes.h"
 #include "ProgramSandbox.h"
@@ -6,6 +7,7 @@
 #include "ufVornalex.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -13,6 +15,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,6 +139,36 @@ TEST_F(ScriptPageTest, AWindows1251FileIsSavedBackInItsEncodingAndLineEnds) {
     QFile::remove(path());
     ctrl(Qt::Key_S);
     EXPECT_EQ(vx::test::fileBytes(path()), cp1251);
+}
+
+TEST_F(ScriptPageTest, ALargeFileIsReadAwayFromTheWindowAndAWholeTextIsWhatARunGets) {
+    QByteArray big;
+    while (big.size() < 5 * 1024 * 1024)
+        big += "PRINT '\xCF\xF0\xE8\xE2\xE5\xF2'\r\nGO\r\n";
+    vx::test::writeFileBytes(path("big.sql"), big);
+    const auto waitFor = [](const std::function<bool()>& condition) {
+        const QDeadlineTimer failsafe(60000);
+        while (!condition() && !failsafe.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return condition();
+    };
+
+    window.aScriptOpenAccept(path("big.sql"));
+    window.aScriptOpenAccept(path("big.sql"));
+    ASSERT_TRUE(waitFor([&] { return !window.mScript->toPlainText().isEmpty(); }));
+    const QString whole = window.ScriptText();
+    EXPECT_TRUE(whole == vx::fromCp1251(big).replace("\r\n", "\n")) << "the whole text";
+    EXPECT_EQ(window.ScriptFileName, path("big.sql"));
+    EXPECT_EQ(caption(), "Script big.sql");
+
+    // A small file opened while a large one is still being read wins.
+    vx::test::writeFileBytes(path(), "PRINT 'small'");
+    window.aScriptOpenAccept(path("big.sql"));
+    window.aScriptOpenAccept(path());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.ScriptText(), "PRINT 'small'");
+    EXPECT_EQ(caption(), "Script a.sql");
 }
 
 } // namespace
