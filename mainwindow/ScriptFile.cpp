@@ -33,7 +33,7 @@ QByteArray firstLineEnd(const QByteArray& bytes) {
 }
 
 // CR LF and lone CR as LF. Works on the bytes: in both encodings these bytes are only line ends.
-QByteArray unifyLineEnds(QByteArray bytes) {
+QByteArray unifyLineEnds(const QByteArray& bytes) {
     const char* in = bytes.constData();
     const char* const end = in + bytes.size();
     const char* cr = static_cast<const char*>(std::memchr(in, '\r', bytes.size()));
@@ -69,20 +69,24 @@ QByteArray withLineEnds(const QByteArray& bytes, const QByteArray& lineEnd) {
     return out;
 }
 
-// The bytes as UTF-8, or nothing as soon as they turn out not to be UTF-8.
+// The bytes as UTF-8, or nothing as soon as they turn out not to be UTF-8 (a Windows-1251 file
+// usually shows that in its first piece).
 std::optional<QString> fromUtf8(QByteArrayView bytes) {
     constexpr qsizetype piece = 1024 * 1024;
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
-    for (qsizetype at = 0; at < bytes.size(); at += piece) {
-        out = utf8.appendToBuffer(out, bytes.sliced(at, std::min(piece, bytes.size() - at)));
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype to = std::min(at + piece, bytes.size());
+        // Pieces end before a character's continuation bytes, so that each one decodes whole.
+        while (to < bytes.size() && to - at > 4 && (uchar(bytes[to]) & 0xC0) == 0x80)
+            --to;
+        out = utf8.appendToBuffer(out, bytes.sliced(at, to - at));
         if (utf8.hasError())
             return std::nullopt;
+        at = to;
     }
     text.truncate(out - text.constData());
-    if (utf8.hasError() || !utf8.isValid())
-        return std::nullopt;
     return text;
 }
 

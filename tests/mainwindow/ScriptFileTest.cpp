@@ -43,10 +43,15 @@ TEST_F(ScriptFileTest, FilesComeBackByteForByteInTheEncodingAndLineEndsTheyHad) 
          {ScriptFormat::Cp1251, "\r\n"}},
         {"a\rb\r", "a\nb\n", {ScriptFormat::Utf8, "\r"}},
         {"no line end", "no line end", {ScriptFormat::Utf8, "\n"}},
+        {"cut UTF-8 \xD0", "cut UTF-8 Р", {ScriptFormat::Cp1251, "\n"}},
+        // A character across the decoder's 1 MB pieces.
+        {QByteArray(1024 * 1024 - 1, 'x') + "\xD0\x96",
+         QString(1024 * 1024 - 1, 'x') + "Ж",
+         {ScriptFormat::Utf8, "\n"}},
         {"", "", {ScriptFormat::Utf8, "\n"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes.toStdString());
+        SCOPED_TRACE(c.bytes.left(40).toStdString());
         writeBytes("a.sql", c.bytes);
         vx::ScriptText script = vx::loadScript(path());
         EXPECT_EQ(script.text, c.text);
