@@ -77,10 +77,6 @@ QString durationText(qint64 ms) {
 QString tempRoot;
 std::mutex tempRootLock;
 
-} // namespace
-
-namespace {
-
 void launchFile(const QString& fileName, const QString& verb, const QStringList& arguments) {
     const QString file = expandEnvironment(fileName);
     const QString action = verb.isEmpty() ? QStringLiteral("open") : verb;
