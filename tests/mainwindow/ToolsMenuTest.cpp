@@ -99,7 +99,7 @@ TEST_F(ToolsMenuTest, AResultsPageStartsToolsForItsOwnConnectionAfterTheListChan
     TfSQLLoaderResult page;
     page.Index = 1;
     window.ConnectionToLogin(1, page.Login);
-    window.Connections->sortByColumn(0); // descending: B, A
+    window.Connections->sortBy(0, -1); // B, A
     ASSERT_EQ(window.Connections->at(1).name, "A");
 
     window.ResultToolsClick(&page);
