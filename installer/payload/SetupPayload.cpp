@@ -1,6 +1,7 @@
-// Carries the files that the installer installs: the resource file built by this folder's rcc
-// step, included byte for byte by the assembler (quick to rebuild, however large the program)
-// and registered at start-up, so that its entries appear under ":/SETUPFILE/".
+// The resource file built by this folder's rcc step, included byte for byte by the assembler:
+// quick to rebuild however large the program is.
+#include "SetupPayload.h"
+
 #include <QResource>
 
 __asm__(".section .rodata\n"
@@ -13,8 +14,10 @@ __asm__(".section .rodata\n"
 
 extern "C" const unsigned char vx_setup_payload[];
 
-namespace {
+namespace vx {
 
-const bool registered = QResource::registerResource(vx_setup_payload);
+bool registerSetupPayload(const QString& root) {
+    return QResource::registerResource(vx_setup_payload, root);
+}
 
-} // namespace
+} // namespace vx

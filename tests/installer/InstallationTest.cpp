@@ -186,7 +186,7 @@ TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
 }
 
 TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPath) {
-    for (const QString folder :
+    for (const QString& folder :
          {QString(), QString("Vornalex"), QString("./Vornalex"), d + "a\nb"}) {
         EXPECT_EQ(install(choices(folder)),
                   QStringList{"error: Please enter a full installation folder path."});
