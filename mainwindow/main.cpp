@@ -1,0 +1,17 @@
+// The main program: the main window and the event loop. The login switches (-s, -d, -u, -p, -t)
+// stay in the application's arguments, where the first login of the process takes them.
+
+#include "Guard.h"
+#include "Prompter.h"
+#include "ufVornalex.h"
+
+int main(int argc, char** argv) {
+    vx::GuardedApplication app(argc, argv);
+    const QString title = QStringLiteral("Vornalex");
+    QApplication::setApplicationName(title);
+    vx::setApplicationTitle(title);
+
+    TfVornalex window;
+    window.show();
+    return QApplication::exec();
+}

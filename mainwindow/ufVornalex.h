@@ -1,0 +1,169 @@
+#pragma once
+
+#include "Form.h"
+#include "uZybLoadRes.h"
+
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QSpinBox;
+class QTabWidget;
+class QToolBar;
+class QTreeWidget;
+class TZybListDialogAction;
+class TZybNamedObjectDialogAction;
+class TZybStorage;
+class TZybTranslator;
+class TZybVersionDialog;
+class TfCrfLogin;
+
+namespace vx {
+class Connection;
+class FindDialog;
+class RadioGroup;
+class ValueListEditor;
+} // namespace vx
+
+// The main window: the settings page with the connection list and the run options, the script
+// page, the results pages of the last run, and the tools menu. Its components are named members,
+// registered under their names so that the translator and the settings storage reach them.
+//
+// The class is declared here by concern; each concern builds its own widgets in its builder and
+// keeps its handlers in a source file of its own:
+//   start-up, settings page, language, help   ufVornalex.cpp
+//   connection list                           ufVornalexConnections.cpp
+//   settings file contents and list files     ufVornalexSettings.cpp
+//   run control and results pages             ufVornalexRun.cpp
+//   script page                               ufVornalexScript.cpp
+//   tools menu and tools file                 ufVornalexTools.cpp
+class TfVornalex : public QMainWindow, public vx::Form {
+    Q_OBJECT
+
+public:
+    explicit TfVornalex(QWidget* owner = nullptr);
+    ~TfVornalex() override;
+
+    // ---- Start-up, settings page, language, help ---------------------------------------------
+
+    QToolBar* ActionToolBar2;
+    QAction* aLanguage;
+    QAction* aHelp;
+    QAction* aAbout;
+    QTabWidget* pc;
+    QWidget* tsSettings;
+    QWidget* tsScript;
+    QWidget* tsResults;
+
+    // Run options, copied into every results page at the start of a run.
+    vx::RadioGroup* gbOnError;
+    QLabel* lScriptExecutor;
+    QComboBox* cbScriptExecutor;
+    QLabel* lConnectionTimeout;
+    QSpinBox* seConnectionTimeout;
+    QLabel* lCommandTimeout;
+    QSpinBox* seCommandTimeout;
+    QCheckBox* cbParallel;
+    QLabel* lParallel;
+    QSpinBox* seParallelCount;
+    QCheckBox* cbNoRecords;
+    QCheckBox* cbPrintMessages;
+    QCheckBox* cbAutoConnect;
+    QCheckBox* cbCheckDBO;
+    QCheckBox* cbTabDelimiter;
+
+    TZybTranslator* ZybTranslator;
+    TZybStorage* ZybStorage;
+    TZybVersionDialog* ZybVersionDialog;
+    QMenu* ppmLanguage;
+    // The connection of the connection editor, which lists a server's databases through it.
+    const std::unique_ptr<vx::Connection> cLogin;
+    // The connection editor embedded in the connection dialog.
+    TfCrfLogin* Login;
+
+    // ---- Connection list ---------------------------------------------------------------------
+
+    QToolBar* ActionToolBar3;
+    // One row per connection: name, server, database, user, password, Windows authentication.
+    QTreeWidget* lvConnections;
+    QAction* aConnectAdd;
+    QAction* aConnectDuplicate;
+    QAction* aConnectEdit;
+    QAction* aConnectDelete;
+    QAction* aConnectCheck;
+    QAction* aConnectFind;
+    QAction* aConnectMoveTop;
+    QAction* aConnectMoveBottom;
+    TZybNamedObjectDialogAction* aEditConnection;
+    vx::FindDialog* dConnectFind;
+    // The column of the last sort, -1 before the first; the factor of every comparison, +1 or -1.
+    int SortColumn = -1;
+    int SortDirection = -1;
+
+    // ---- Settings file contents and list files -----------------------------------------------
+
+    QAction* aListSave;
+    QAction* aListLoad;
+
+    // ---- Run control -------------------------------------------------------------------------
+
+    QAction* aExecute;
+    QAction* aStop;
+    // One tab per results page of the last run.
+    QTabWidget* pcResult;
+    // Tab images: 0 created or running, 1 finished with success, 2 failed.
+    QList<QIcon> ilResult;
+    QProgressBar* pbTotal;
+    QLabel* stTime;
+    // Since the Execute action passed its script check.
+    QElapsedTimer StartTick;
+
+    // ---- Script page -------------------------------------------------------------------------
+
+    QToolBar* ActionToolBar1;
+    QPlainTextEdit* mScript;
+    QAction* aScriptOpen;
+    QAction* aScriptSave;
+    // The text changed since it was last opened or saved.
+    bool ScriptModified = false;
+    // The folder of the script file last opened or saved, with its trailing separator; kept in
+    // the settings file.
+    QString ScriptDir;
+
+    // ---- Tools menu and tools file -----------------------------------------------------------
+
+    QAction* aTools;
+    QMenu* pmTools;
+    QAction* N1;
+    QAction* aToolsSettle1;
+    TZybListDialogAction* aToolsConfigure;
+    // One tool's program and parameters, shown only inside the tools dialog.
+    vx::ValueListEditor* vleTool;
+    QString ToolsIniPath;
+
+private:
+    void buildMainWindow();
+    void buildToolBar();
+    void buildSettingsPage();
+    void buildTranslator();
+    // The connection list with its tool bar, for the top of the settings page.
+    QWidget* buildConnectionList();
+    void buildSettingsFile();
+    void buildResultsPage();
+    void buildScriptPage();
+    void buildTools();
+
+    // Answers the loads of the window's named messages with its translator's lines.
+    std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
+};

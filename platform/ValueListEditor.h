@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+#include <QTableWidget>
+
+namespace vx {
+
+// A two-column grid of keys and values (Delphi's value list editor). Strings holds one
+// "key=value" line per row, cut at the first "="; only the values can be edited. TitleCaptions
+// are the two column titles.
+class ValueListEditor : public QTableWidget {
+    Q_OBJECT
+    Q_PROPERTY(QStringList TitleCaptions READ titleCaptions WRITE setTitleCaptions)
+    Q_PROPERTY(QStringList Strings READ strings WRITE setStrings)
+public:
+    explicit ValueListEditor(QWidget* parent = nullptr);
+
+    QStringList titleCaptions() const;
+    void setTitleCaptions(const QStringList& captions);
+    QStringList strings() const;
+    void setStrings(const QStringList& lines);
+
+    // The value of a row; empty outside the rows.
+    QString value(int row) const;
+    void setValue(int row, const QString& value);
+};
+
+} // namespace vx
