@@ -31,9 +31,8 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
         EXPECT_EQ(InstallerSandbox::readFile(root + "SETUPFILE/" + f.entry),
                   InstallerSandbox::readFile(resources + f.file))
             << f.entry;
-    const QStringList pages = QDir(resources + "help").entryList(QDir::Files, QDir::Name);
-    EXPECT_FALSE(pages.isEmpty());
-    EXPECT_EQ(vx::setupFolderEntries("vxhelp", root), pages);
+    EXPECT_EQ(vx::setupFolderEntries("vxhelp", root),
+              QDir(resources + "help").entryList(QDir::Files, QDir::Name));
 }
 
 #endif
