@@ -233,3 +233,28 @@ TEST_F(UninstallationTest, KeepsTheRecordWhenTheScriptCannotBeWrittenOrStarted) 
     EXPECT_TRUE(recorded());
     EXPECT_EQ(box.tree(temp), QStringList());
 }
+
+TEST(Uninstaller, RunsTheInstallerCopyBesideItWithTheUninstallSwitch) {
+    InstallerSandbox box;
+    const QString d = box.path("My Apps/it's $here/");
+    box.requireInside({d});
+    QDir().mkpath(d);
+    InstallerSandbox::writeFile(
+        d + "vxuninst", InstallerSandbox::readFile(VX_SOURCE_DIR "/resources/setup/vxuninst"),
+        0755);
+    QProcess uninstaller;
+    uninstaller.setWorkingDirectory(box.root());
+    uninstaller.start(d + "vxuninst", QStringList{});
+    ASSERT_TRUE(uninstaller.waitForFinished(30000));
+    EXPECT_EQ(uninstaller.exitCode(), 1);
+    EXPECT_TRUE(uninstaller.readAllStandardError().startsWith("Vornalex_Install not found in"));
+
+    // A renamed copy is found too; it gets "-u" and nothing else.
+    InstallerSandbox::writeFile(
+        d + "Vornalex_Install (1)",
+        "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/arguments\"\n", 0755);
+    uninstaller.start(d + "vxuninst", {"ignored"});
+    ASSERT_TRUE(uninstaller.waitForFinished(30000));
+    EXPECT_EQ(uninstaller.exitCode(), 0);
+    EXPECT_EQ(InstallerSandbox::readFile(d + "arguments"), "-u|");
+}
