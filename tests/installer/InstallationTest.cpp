@@ -209,3 +209,10 @@ TEST_F(InstallationTest, MakesNoMenuOrDesktopEntryWithoutTheirFolders) {
         RegistryStore(box.environment().registryFile).readString(uninstallKeyPath(), "InstallDir"),
         "");
 }
+
+TEST(InstallerSandboxDeathTest, StopsTheTestsWhenARootLiesOutside) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    InstallerSandbox box;
+    box.environment().menuRootDir = box.path("../applications");
+    EXPECT_DEATH(box.environment(), "lies outside the sandbox");
+}

@@ -3,9 +3,38 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace vx::test {
+
+InstallerSandbox::InstallerSandbox() {
+    if (!m_dir.isValid())
+        requireInside({QStringLiteral("/")}); // no sandbox: stop before anything is written
+    for (const char* folder : {"data", "home/Desktop", "dl", "tmp/Vornalex_Install-0"})
+        QDir().mkpath(path(QString::fromLatin1(folder)));
+    m_env.programsDir = path("data");
+    m_env.menuRootDir = path("data/applications");
+    m_env.desktopDir = path("home/Desktop/");
+    m_env.tempDir = path("tmp/Vornalex_Install-0/");
+    m_env.registryFile = path("data/Vornalex_Install/registry.ini");
+    m_env.installerPath = path("dl/Vornalex_Install");
+    m_env.waitPid = 0;
+    writeFile(m_env.installerPath, "INSTALLER", 0755);
+}
+
+void InstallerSandbox::requireInside(std::initializer_list<QString> paths) const {
+    const QString inside = QDir::cleanPath(root()) + u'/';
+    for (const QString& p : paths) {
+        if (m_dir.isValid() && inside.size() > 1 &&
+            (p.isEmpty() || QDir::cleanPath(p).startsWith(inside)))
+            continue;
+        std::fprintf(stderr, "Installer test stopped: %s lies outside the sandbox %s\n",
+                     qPrintable(p), qPrintable(inside));
+        std::abort();
+    }
+}
 
 void InstallerSandbox::writeFile(const QString& file, const QByteArray& bytes, unsigned mode) {
     QFile f(file);
