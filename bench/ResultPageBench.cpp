@@ -2,9 +2,9 @@
 // the process needs at its peak, and how long a 20 ms timer of the GUI thread is kept waiting.
 #include "FakeConnection.h"
 #include "LogView.h"
+#include "WidgetBenchMain.h"
 #include "ufSQLLoaderResult.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -75,11 +75,5 @@ BENCHMARK(PageTakesLinesFromAWorker)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -21,7 +21,8 @@ class QProgressBar;
 class QSpinBox;
 class QTabWidget;
 class QToolBar;
-class QTreeWidget;
+class TConnectionList;
+class TConnectionListView;
 class TZybListDialogAction;
 class TZybNamedObjectDialogAction;
 class TZybStorage;
@@ -31,6 +32,7 @@ class TfCrfLogin;
 
 namespace vx {
 class Connection;
+class IniFile;
 class FindDialog;
 class RadioGroup;
 class ValueListEditor;
@@ -95,8 +97,10 @@ public:
     // ---- Connection list ---------------------------------------------------------------------
 
     QToolBar* ActionToolBar3;
-    // One row per connection: name, server, database, user, password, Windows authentication.
-    QTreeWidget* lvConnections;
+    // The rows with their selection and focus; what runs and tools read (see ConnectionList.h).
+    TConnectionList* Connections;
+    // Shows Connections: name, server, database, user, password (hidden), Windows authentication.
+    TConnectionListView* lvConnections;
     QAction* aConnectAdd;
     QAction* aConnectDuplicate;
     QAction* aConnectEdit;
@@ -107,14 +111,33 @@ public:
     QAction* aConnectMoveBottom;
     TZybNamedObjectDialogAction* aEditConnection;
     vx::FindDialog* dConnectFind;
-    // The column of the last sort, -1 before the first; the factor of every comparison, +1 or -1.
-    int SortColumn = -1;
-    int SortDirection = -1;
+
+    // Copies a row into a login window; a bad Windows-authentication text raises.
+    void ConnectionToLogin(int Row, TfCrfLogin* ALogin) const;
+    // Add (false, true), copy (true, true) and edit (true, false) through the connection dialog.
+    void EditConnection(bool FromFocused, bool IsNew);
+    void aConnectDeleteExecute();
+    void aConnectFindExecute();
+    void dConnectFindFind();
+    void lvConnectionsColumnClick(int Column);
+    void lvConnectionsDragDrop(int TargetRow);
+    // Fits the list's columns once the window stands (posted once at start-up).
+    void WMUser();
 
     // ---- Settings file contents and list files -----------------------------------------------
 
     QAction* aListSave;
     QAction* aListLoad;
+
+    // The storage's events: the script folder and the connection sections.
+    void ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFile);
+    void ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile);
+    void aListSaveExecute();
+    // Does nothing while a run goes on (aExecute disabled): a run reads the list as it goes.
+    void aListLoadExecute();
+    // Writes the settings file, unless it exists and could not be read: the defaults and an
+    // empty list would replace what the user has. For the window's end.
+    void WriteSettingsOnClose();
 
     // ---- Run control -------------------------------------------------------------------------
 
@@ -166,4 +189,6 @@ private:
 
     // Answers the loads of the window's named messages with its translator's lines.
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
+    // The settings file was read (or did not exist yet): writing it back loses nothing.
+    bool m_settingsRead = false;
 };

@@ -3,10 +3,26 @@
 
 #include "ufVornalex.h"
 
+#include "ConnectionList.h"
+#include "Guard.h"
+#include "Prompter.h"
+#include "SettingsContents.h"
 #include "ThemeIcon.h"
 #include "uTZybStorage.h"
 
 #include <QAction>
+#include <QFileInfo>
+
+namespace {
+
+vx::FileDialogRequest listFileRequest() {
+    vx::FileDialogRequest request;
+    request.filter = QStringLiteral("*.ini (*.ini);;*.* (*)");
+    request.defaultSuffix = QStringLiteral("ini");
+    return request;
+}
+
+} // namespace
 
 void TfVornalex::buildSettingsFile() {
     aListSave = addComponent(
@@ -19,6 +35,19 @@ void TfVornalex::buildSettingsFile() {
                     QStringLiteral("Загрузить список"), this),
         QStringLiteral("aListLoad"));
     aListLoad->setToolTip(aListLoad->text());
+    connect(aListSave, &QAction::triggered, this,
+            [this] { vx::guarded([this] { aListSaveExecute(); }); });
+    connect(aListLoad, &QAction::triggered, this,
+            [this] { vx::guarded([this] { aListLoadExecute(); }); });
+    // A run reads the list as it goes: no other list may come in under it.
+    connect(aExecute, &QAction::enabledChanged, aListLoad, &QAction::setEnabled);
+
+    ZybStorage->AfterWriteIni = [this](TZybStorage* Sender, vx::IniFile& IniFile) {
+        ZybStorageAfterWriteIni(Sender, IniFile);
+    };
+    ZybStorage->AfterReadIni = [this](TZybStorage* Sender, vx::IniFile& IniFile) {
+        ZybStorageAfterReadIni(Sender, IniFile);
+    };
 
     // The executor's index comes last: the language, read before it, refills the executor list.
     ZybStorage->StoredProps = {
@@ -36,4 +65,39 @@ void TfVornalex::buildSettingsFile() {
         QStringLiteral("dConnectFind.Options"),
         QStringLiteral("cbScriptExecutor.ItemIndex"),
     };
+}
+
+void TfVornalex::ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFile) {
+    WriteConnectionSections(IniFile, Sender->IniSection, ScriptDir, Connections->rows());
+}
+
+void TfVornalex::ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile) {
+    // The storage calls this only for a file it could open, however many of its values it took.
+    m_settingsRead = true;
+    ConnectionSections read = ReadConnectionSections(IniFile, Sender->IniSection, ScriptDir);
+    ScriptDir = read.scriptDir;
+    Connections->setRows(std::move(read.rows));
+}
+
+void TfVornalex::aListSaveExecute() {
+    const std::optional<QString> target = vx::prompter().saveFileName(listFileRequest());
+    if (!target)
+        return;
+    ZybStorage->WriteIni();
+    CopyListFile(ZybStorage->IniFile, *target);
+}
+
+void TfVornalex::aListLoadExecute() {
+    if (!aExecute->isEnabled())
+        return;
+    const std::optional<QString> source = vx::prompter().openFileName(listFileRequest());
+    if (!source)
+        return;
+    CopyListFile(*source, ZybStorage->IniFile);
+    ZybStorage->ReadIni();
+}
+
+void TfVornalex::WriteSettingsOnClose() {
+    if (m_settingsRead || !QFileInfo::exists(ZybStorage->IniFile))
+        ZybStorage->WriteIni();
 }

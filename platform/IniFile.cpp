@@ -270,6 +270,17 @@ void IniFile::eraseSection(const QString& section) {
     m_modified = true;
 }
 
+void IniFile::eraseSectionsByPrefix(const QString& prefix) {
+    const QString folded = caseFolded(prefix);
+    const auto removed = std::erase_if(m_sections, [&](const Section& s) {
+        return !s.header.isNull() && s.folded.startsWith(folded);
+    });
+    if (removed == 0)
+        return;
+    m_sectionIndexValid = false;
+    m_modified = true;
+}
+
 void IniFile::deleteKey(const QString& section, const QString& key) {
     if (!find(section, key))
         return;

@@ -50,6 +50,8 @@ public:
     bool valueExists(const QString& section, const QString& key) const;
 
     void eraseSection(const QString& section); // every section of that name
+    // Every section whose name begins with the prefix, in one pass.
+    void eraseSectionsByPrefix(const QString& prefix);
     void deleteKey(const QString& section, const QString& key);
 
     // Replaces the file in one step (a temporary file in the same folder, renamed over it) with

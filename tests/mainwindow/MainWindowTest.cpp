@@ -1,3 +1,4 @@
+#include "ConnectionListView.h"
 #include "Properties.h"
 #include "RadioGroup.h"
 #include "uTZybStorage.h"
@@ -5,9 +6,9 @@
 #include "uZybDesignUtils.h"
 #include "ufVornalex.h"
 
+#include <QHeaderView>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,7 +49,7 @@ TEST(MainWindowTest, TheLayoutHoldsThePagesAndTheListColumns) {
     ASSERT_EQ(window.pc->count(), 3);
     EXPECT_EQ(window.pc->widget(0), window.tsSettings);
     EXPECT_EQ(window.pc->widget(2), window.tsResults);
-    EXPECT_EQ(window.lvConnections->columnCount(), 6);
+    EXPECT_EQ(window.lvConnections->header()->count(), 6);
     EXPECT_FALSE(window.aStop->isEnabled());
     EXPECT_TRUE(window.aExecute->isEnabled());
 }

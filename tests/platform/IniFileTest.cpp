@@ -108,6 +108,10 @@ TEST_F(IniFileTest, NamesMatchWithoutCaseAndTheFirstDuplicateWins) {
     // Every section of the name goes, so no hidden duplicate comes to light.
     ini.eraseSection("main");
     EXPECT_EQ(text(ini), "[Ёлка]\n");
+    ini.writeString("ЁЛКИ-2", "k", "v");
+    ini.writeString("Ель", "k", "v");
+    ini.eraseSectionsByPrefix("ёлк");
+    EXPECT_EQ(text(ini), "[Ель]\nk=v\n");
 }
 
 TEST_F(IniFileTest, KeepsFileOrderCommentsAndStrayLines) {

@@ -1,0 +1,262 @@
+#include "ConnectionList.h"
+#include "ConnectionListView.h"
+#include "Errors.h"
+#include "ModalDriver.h"
+#include "ScriptedPrompter.h"
+#include "crfLogin.h"
+#include "tds_test_server.h"
+#include "uTZybStorage.h"
+#include "uTZybTranslator.h"
+#include "ufEditNamedObject.h"
+#include "ufVornalex.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// The connection list and the settings file as the user reaches them through the main window.
+namespace {
+
+using vx::test::onNextModalOf;
+
+QString rowText(const ConnectionEntry& entry) {
+    QStringList fields = {entry.name, entry.checked ? "x" : "-"};
+    for (const QString& item : entry.subItems)
+        fields << item;
+    return fields.join('|');
+}
+
+class ConnectionWindowTest : public testing::Test {
+protected:
+    ConnectionWindowTest() { window.ZybStorage->IniFile = settingsPath; }
+
+    QStringList rows() const {
+        QStringList texts;
+        for (const ConnectionEntry& entry : window.Connections->rows())
+            texts << rowText(entry);
+        return texts;
+    }
+
+    // Answers the next connection dialog: the name, the server and OK or Cancel; records the title.
+    void answerConnection(const QString& name, const QString& server, bool ok) {
+        onNextModalOf<TfZybCustomDialog>([=, this](TfZybCustomDialog* dialog) {
+            titles << dialog->windowTitle();
+            loginShown = dialog->isAncestorOf(window.Login) && window.Login->isVisible();
+            SetNamedObjectName(window.aEditConnection->GetForm(), name);
+            window.Login->SetServer(server);
+            (ok ? dialog->OkButton() : dialog->CancelButton()).Button()->click();
+        });
+    }
+
+    static QByteArray bytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void writeFile(const QString& path, const QByteArray& content) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir dir;
+    const QString settingsPath = dir.filePath("Vornalex.ini");
+    vx::test::ScriptedPrompter prompter;
+    TfVornalex window;
+    QStringList titles;
+    bool loginShown = false;
+};
+
+TEST_F(ConnectionWindowTest, AddCopyAndEditGoThroughTheConnectionDialog) {
+    answerConnection("A", "S", true);
+    window.aConnectAdd->trigger();
+    EXPECT_EQ(rows(), QStringList{"A|-|S||||False"});
+    EXPECT_EQ(window.Connections->focused(), 0);
+    EXPECT_TRUE(window.Connections->selectedRows().isEmpty());
+    EXPECT_TRUE(loginShown);
+    EXPECT_FALSE(window.Login->isVisible()) << "the login goes back hidden to the window";
+
+    window.Connections->setChecked(0, true);
+    answerConnection("A", "S", true);
+    window.aConnectDuplicate->trigger();
+    answerConnection("B", "S2", false);
+    window.aConnectEdit->trigger();
+    EXPECT_EQ(rows(), (QStringList{"A|x|S||||False", "A|-|S||||False"}));
+    EXPECT_EQ(window.Connections->focused(), 1);
+
+    window.Connections->setChecked(1, true);
+    answerConnection("B", "S2", true);
+    emit window.lvConnections->listDoubleClicked();
+    EXPECT_EQ(rows(), (QStringList{"A|x|S||||False", "B|x|S2||||False"}));
+
+    window.ZybTranslator->SetActiveLanguage(1);
+    answerConnection("C", "S3", false);
+    window.aConnectAdd->trigger();
+    EXPECT_EQ(titles, (QStringList{"Connection: new", "Connection: new", "Connection: edit",
+                                   "Connection: edit", "Подсоединение: создать"}));
+
+    window.Connections->setFocused(-1);
+    window.aConnectDuplicate->trigger();
+    window.aConnectEdit->trigger();
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"Выберите подсоединение.", "Выберите подсоединение."}));
+    EXPECT_EQ(titles.size(), 5) << "no dialog without a focused row";
+}
+
+TEST_F(ConnectionWindowTest, TheEditorMendsABadFlagAndRefusesAPasswordTheFileCannotKeep) {
+    window.Connections->append({"A", false, {"srv", "", "", "", "yes"}});
+    window.Connections->setFocused(0);
+    onNextModalOf<TfZybCustomDialog>([this](TfZybCustomDialog* dialog) {
+        EXPECT_FALSE(window.Login->GetTrusted());
+        window.Login->SetPassword(QString(64, u'p'));
+        dialog->OkButton().Button()->click();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(prompter.prompts().size(), 1);
+        window.Login->SetPassword("p");
+        dialog->OkButton().Button()->click();
+    });
+    window.aConnectEdit->trigger();
+    EXPECT_EQ(rows(), QStringList{"A|-|srv|||p|False"});
+}
+
+TEST_F(ConnectionWindowTest, TheEmbeddedLoginListsTheServersDatabases) {
+    tdsserver::TestServer server({std::vector<tdsserver::User>{{"sa", "secret", {}}}});
+    server.createDatabase("sales");
+    server.createDatabase("stock");
+    QStringList listed;
+    onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
+        SetNamedObjectName(window.aEditConnection->GetForm(), "shop");
+        window.Login->SetServer(QString::fromStdString(server.dataSource()));
+        window.Login->SetUser("sa");
+        window.Login->SetPassword("secret");
+        window.Login->eDBDropDown();
+        for (int i = 0; i < window.Login->eDB->count(); ++i)
+            listed << window.Login->eDB->itemText(i);
+        window.Login->eDB->setCurrentIndex(2);
+        dialog->OkButton().Button()->click();
+    });
+    window.aConnectAdd->trigger();
+    EXPECT_EQ(listed, (QStringList{"master", "sales", "stock"}));
+    EXPECT_EQ(rows(), QStringList{"shop|-|" + QString::fromStdString(server.dataSource()) +
+                                  "|stock|sa|secret|False"});
+}
+
+TEST_F(ConnectionWindowTest, DeleteAsksWithTheNumberOfSelectedRows) {
+    for (const char* name : {"A", "B", "C", "D", "E"})
+        window.Connections->append({name});
+    for (int row : {0, 2, 3})
+        window.Connections->setSelected(row, true);
+    prompter.answerOkCancel(false);
+    window.aConnectDelete->trigger();
+    EXPECT_EQ(window.Connections->count(), 5);
+    prompter.answerOkCancel(true);
+    window.aConnectDelete->trigger();
+    EXPECT_EQ(prompter.texts(), (QStringList{"Delete connecions (3)?", "Delete connecions (3)?"}));
+    EXPECT_EQ(rows(), (QStringList{"B|-|||||False", "E|-|||||False"}));
+
+    window.Connections->selectionModel()->clearSelection();
+    window.aConnectDelete->trigger();
+    EXPECT_EQ(prompter.prompts().size(), 2) << "no question without a selection";
+
+    emit window.lvConnections->header()->sectionClicked(0);
+    EXPECT_EQ(rows().join(' '), "E|-|||||False B|-|||||False") << "first click sorts descending";
+}
+
+TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
+    window.ScriptDir = "/scripts/";
+    window.Connections->append({"P", true, {"srv1", "master", "sa", "sa", "False"}});
+    window.Connections->append({"Тест", false, {"srv2", "", "", "", "True"}});
+    window.ZybStorage->WriteIni();
+    const QByteArray written = bytes(settingsPath);
+    EXPECT_TRUE(written.contains("[fVornalex.dConnectFind]\nFindText=\nOptions=frDown\n"));
+    EXPECT_TRUE(written.endsWith("[main]\nscript_dir=/scripts/\n[connection0]\nname=P\nchecked=1\n"
+                                 "server=srv1\ndb=master\nuser=sa\n"
+                                 "pwd=B72P299ZKPTMZM299K9Z92ZZ9JZ7TMZXKRZ729KPBQZCT2ZQTKX7TTXQTKX"
+                                 "B9K9I\nTrustConnect=False\n[connection1]\nname=Тест\nchecked=0\n"
+                                 "server=srv2\ndb=\nuser=\npwd=2929X44529KVZPTQTWKW4M299KKZ952BZC"
+                                 "TV2QZR2X9JTXX1ZCZ429KR2CZPBQXG\nTrustConnect=True\n"))
+        << written.toStdString();
+
+    QByteArray edited = written;
+    edited.replace("Options=frDown", "Options=frDown,frBogus");
+    writeFile(settingsPath, edited);
+    TfVornalex other;
+    other.ZybStorage->IniFile = settingsPath;
+    EXPECT_THROW(other.ZybStorage->ReadIni(), vx::Error);
+    EXPECT_EQ(other.Connections->rows(), window.Connections->rows());
+    EXPECT_EQ(other.ScriptDir, "/scripts/");
+}
+
+TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {
+    ASSERT_TRUE(QDir().mkdir(settingsPath)); // exists, but no file can be read from it
+    EXPECT_THROW(window.ZybStorage->ReadIni(), vx::Error);
+    EXPECT_NO_THROW(window.WriteSettingsOnClose());
+
+    TfVornalex fresh;
+    fresh.ZybStorage->IniFile = dir.filePath("new.ini");
+    fresh.ZybStorage->ReadIni();
+    fresh.WriteSettingsOnClose();
+    EXPECT_TRUE(bytes(dir.filePath("new.ini")).contains("[main]\nscript_dir="));
+}
+
+TEST_F(ConnectionWindowTest, ListFilesCopyTheWholeSettingsFileAndReportFailures) {
+    window.Connections->append({"A", true, {"srv", "", "", "", "False"}});
+    const QString list = dir.filePath("list.ini");
+
+    prompter.answerFileName(std::nullopt);
+    window.aListSave->trigger();
+    prompter.answerFileName(std::nullopt);
+    window.aListLoad->trigger();
+    EXPECT_FALSE(QFile::exists(settingsPath));
+    EXPECT_EQ(window.Connections->count(), 1);
+
+    prompter.answerFileName(list);
+    window.aListSave->trigger();
+    EXPECT_EQ(bytes(list), bytes(settingsPath));
+    EXPECT_EQ(prompter.fileRequests().last().defaultSuffix, "ini");
+
+    // A list with other settings replaces the list and the settings.
+    QByteArray other = bytes(list);
+    other.replace("name=A", "name=Z")
+        .replace("[fVornalex.seCommandTimeout]\nValue=30",
+                 "[fVornalex.seCommandTimeout]\nValue=99");
+    writeFile(list, other + "[connection9]\nname=Y\n");
+    prompter.answerFileName(list);
+    window.aListLoad->trigger();
+    EXPECT_EQ(rows(), (QStringList{"Z|x|srv||||False", "Y|-|||||"}));
+    EXPECT_EQ(window.seCommandTimeout->value(), 99);
+    EXPECT_EQ(bytes(settingsPath), bytes(list));
+
+    // Loading the settings file itself leaves it whole.
+    const QByteArray settings = bytes(settingsPath);
+    prompter.answerFileName(settingsPath);
+    window.aListLoad->trigger();
+    EXPECT_EQ(bytes(settingsPath), settings);
+    EXPECT_EQ(window.Connections->count(), 2);
+
+    // Failed copies are reported and change nothing.
+    prompter.answerFileName(dir.filePath("missing.ini"));
+    window.aListLoad->trigger();
+    EXPECT_EQ(bytes(settingsPath), settings);
+    prompter.answerFileName(dir.filePath("no folder/list.ini"));
+    window.aListSave->trigger();
+    EXPECT_EQ(window.Connections->count(), 2);
+    ASSERT_EQ(prompter.prompts().size(), 2);
+    for (const auto& prompt : prompter.prompts())
+        EXPECT_TRUE(prompt.text.startsWith("Unable to copy ")) << prompt.text.toStdString();
+
+    // While a run goes on, no list comes in.
+    window.aExecute->setEnabled(false);
+    EXPECT_FALSE(window.aListLoad->isEnabled());
+    const auto requests = prompter.fileRequests().size();
+    window.aListLoad->trigger();
+    EXPECT_EQ(prompter.fileRequests().size(), requests);
+    window.aExecute->setEnabled(true);
+    EXPECT_TRUE(window.aListLoad->isEnabled());
+}
+
+} // namespace
