@@ -348,8 +348,8 @@ QVariant TConnectionList::headerData(int section, Qt::Orientation orientation, i
 
 bool TConnectionList::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
                                     int role) {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= ColumnCount)
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) ||
+        section < 0 || section >= ColumnCount)
         return false;
     m_captions[section] = value.toString();
     emit headerDataChanged(orientation, section, section);

@@ -3,6 +3,7 @@
 
 #include "Guard.h"
 #include "Prompter.h"
+#include "TerminationSignals.h"
 #include "ufVornalex.h"
 
 int main(int argc, char** argv) {
@@ -13,5 +14,6 @@ int main(int argc, char** argv) {
 
     TfVornalex window;
     window.show();
+    vx::closeOnTerminationSignals(&window);
     return QApplication::exec();
 }

@@ -4,20 +4,29 @@
 #include "ufVornalex.h"
 
 #include "DataAccess.h"
+#include "Guard.h"
+#include "ProgramPath.h"
+#include "Prompter.h"
 #include "RadioGroup.h"
+#include "ScriptExecutors.h"
+#include "SettingsPath.h"
 #include "ThemeIcon.h"
 #include "crfLogin.h"
 #include "uTZybStorage.h"
 #include "uTZybTranslator.h"
 #include "uTZybVersionDialog.h"
+#include "uZybUtils.h"
+#include "ufEditNamedObject.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -126,11 +135,29 @@ const QList<TZybTranslation> translations = {
     {"Internal", "Internal", "Внутренний"},
 };
 
+// The window's messages, registered under their names in this order.
+const QList<std::pair<const TResStringRec*, const char*>> resourceStrings = {
+    {&WP_SCRIPT_IS_EMPTY, "WP_SCRIPT_IS_EMPTY"},
+    {&WP_NO_CHECKED_CONNECTIONS, "WP_NO_CHECKED_CONNECTIONS"},
+    {&WP_FILE_SAVED, "WP_FILE_SAVED"},
+    {&VX_DELETE_CONNECTION, "VX_DELETE_CONNECTION"},
+    {&ZYB_NAMEDOBJECT_EDIT_CAPTION, "ZYB_NAMEDOBJECT_EDIT_CAPTION"},
+    {&ZYB_NAMEDOBJECT_EDIT_TEXT, "ZYB_NAMEDOBJECT_EDIT_TEXT"},
+    {&ZYB_EDIT, "ZYB_EDIT"},
+    {&ZYB_NEW, "ZYB_NEW"},
+    {&ZYB_NAMEDOBJECT_CAPTION, "ZYB_NAMEDOBJECT_CAPTION"},
+    {&ZYB_NAMEDOBJECT_ERROR_EMPTYNAME, "ZYB_NAMEDOBJECT_ERROR_EMPTYNAME"},
+    {&VX_CHOOSE_SERVER, "VX_CHOOSE_SERVER"},
+};
+
+const QString internalExecutor = QStringLiteral("Internal");
+
 } // namespace
 
 TfVornalex::TfVornalex(QWidget* owner) : QMainWindow(owner), cLogin(vx::createConnection()) {
     setObjectName(QStringLiteral("fVornalex"));
     resize(435, 626);
+    move(screen()->availableGeometry().center() - rect().center());
 
     // Each concern's actions exist before the tool bars and pages that show them are laid out.
     buildMainWindow();
@@ -141,9 +168,95 @@ TfVornalex::TfVornalex(QWidget* owner) : QMainWindow(owner), cLogin(vx::createCo
     buildSettingsPage();
     buildToolBar();
     buildTranslator();
+    FormCreate();
 }
 
-TfVornalex::~TfVornalex() = default;
+TfVornalex::~TfVornalex() {
+    FormDestroy();
+}
+
+void TfVornalex::FormCreate() {
+    pc->setCurrentWidget(tsSettings);
+    setWindowTitle(vx::applicationTitle());
+
+    m_resStringHandler = std::make_unique<TZybLoadStringHandler>(
+        [this](TZybResProc* sender, const QString& name, QString& text) {
+            TranslateResString(sender, name, text);
+        });
+    for (const auto& [record, name] : resourceStrings)
+        ZybResProc().AddResString(record, QString::fromLatin1(name));
+
+    ScriptDir = vx::programFolder() + QLatin1Char('/');
+    ZybStorage->IniFile = vx::settingsFilePath(vx::programFilePath());
+    FillScriptExecutors();
+
+    ZybTranslator->OnLanguageChange = [this](QObject* sender) {
+        ZybTranslatorLanguageChange(sender);
+    };
+    // Called once the file is open: a file that cannot be read never gets here.
+    ZybStorage->BeforeReadIni = [this](TZybStorage*, vx::IniFile&) { m_settingsRead = true; };
+    vx::guarded([this] { ZybStorage->ReadIni(); });
+    if (!m_settingsRead) {
+        // The language still applies, as reading it would have applied it.
+        ZybTranslator->SetActiveLanguage(ZybTranslator->GetActiveLanguage());
+    }
+
+    QMetaObject::invokeMethod(this, &TfVornalex::WMUser, Qt::QueuedConnection);
+    ToolsIniPath = vx::programFolder() + QStringLiteral("vxTools.ini");
+}
+
+void TfVornalex::FormDestroy() {
+    vx::guarded([this] { WriteSettingsOnClose(); });
+}
+
+void TfVornalex::TranslateResString(TZybResProc*, const QString& Name, QString& Text) {
+    Text = ZybTranslator->Translate(Name, Text);
+}
+
+void TfVornalex::FillScriptExecutors() {
+    cbScriptExecutor->clear();
+    cbScriptExecutor->addItem(ZybTranslator->Translate(internalExecutor, internalExecutor));
+    for (const vx::ScriptExecutor& executor : vx::findScriptExecutors())
+        cbScriptExecutor->addItem(executor.caption, executor.program);
+}
+
+void TfVornalex::ZybTranslatorLanguageChange(QObject*) {
+    ZybTranslator->ApplyLanguage();
+    const int index = cbScriptExecutor->currentIndex();
+    cbScriptExecutor->setItemText(0, ZybTranslator->Translate(internalExecutor, internalExecutor));
+    cbScriptExecutor->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+void TfVornalex::aLanguageExecute() {
+    ppmLanguage->clear();
+    QStringList names;
+    ZybTranslator->Languages.GetLanguageNames(names);
+    const QString active = ZybTranslator->GetActiveLanguageName();
+    for (const QString& name : names) {
+        QAction* item = ppmLanguage->addAction(name);
+        // The name travels as data: a style may add accelerators to the caption.
+        item->setData(name);
+        item->setCheckable(true);
+        item->setChecked(name == active);
+        connect(item, &QAction::triggered, this,
+                [this, item] { vx::guarded([this, item] { LanguageMenuClick(item); }); });
+    }
+    ppmLanguage->popup(QCursor::pos());
+}
+
+void TfVornalex::LanguageMenuClick(QAction* item) {
+    ZybTranslator->SetLanguageByName(item->data().toString());
+}
+
+void TfVornalex::aHelpExecute() {
+    const QString language = ZybTranslator->GetActiveLanguageName();
+    ShowHtmlHelp(vx::programFilePath() + QStringLiteral(".help"),
+                 language.isEmpty() ? QString() : language + QStringLiteral(".htm"));
+}
+
+void TfVornalex::aAboutExecute() {
+    ZybVersionDialog->Execute();
+}
 
 void TfVornalex::buildMainWindow() {
     pc = addComponent(new QTabWidget(this), QStringLiteral("pc"));
@@ -188,6 +301,13 @@ void TfVornalex::buildToolBar() {
                                  QString(), this),
                      QStringLiteral("aAbout"));
     aAbout->setToolTip(QStringLiteral("О программе"));
+    const auto handle = [this](QAction* action, void (TfVornalex::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { vx::guarded([this, handler] { (this->*handler)(); }); });
+    };
+    handle(aLanguage, &TfVornalex::aLanguageExecute);
+    handle(aHelp, &TfVornalex::aHelpExecute);
+    handle(aAbout, &TfVornalex::aAboutExecute);
 
     ActionToolBar2 = addComponent(new QToolBar(this), QStringLiteral("ActionToolBar2"));
     ActionToolBar2->setMovable(false);

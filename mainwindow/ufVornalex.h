@@ -30,6 +30,13 @@ class TZybTranslator;
 class TZybVersionDialog;
 class TfCrfLogin;
 
+// Messages of the window, translated by these names.
+inline constexpr TResStringRec WP_SCRIPT_IS_EMPTY{"Не задан скрипт."};
+inline constexpr TResStringRec WP_NO_CHECKED_CONNECTIONS{"Нет выбранных подсоединений."};
+inline constexpr TResStringRec WP_FILE_SAVED{"Файл \"%s\" сохранен."};
+inline constexpr TResStringRec VX_DELETE_CONNECTION{"Delete connections (%d)?"};
+inline constexpr TResStringRec VX_CHOOSE_SERVER{"Choose connection."};
+
 namespace vx {
 class Connection;
 class IniFile;
@@ -71,6 +78,7 @@ public:
     // Run options, copied into every results page at the start of a run.
     vx::RadioGroup* gbOnError;
     QLabel* lScriptExecutor;
+    // Item 0 is the internal runner; each further item holds the program it runs as its data.
     QComboBox* cbScriptExecutor;
     QLabel* lConnectionTimeout;
     QSpinBox* seConnectionTimeout;
@@ -93,6 +101,22 @@ public:
     const std::unique_ptr<vx::Connection> cLogin;
     // The connection editor embedded in the connection dialog.
     TfCrfLogin* Login;
+
+    // Start-up, called by the constructor: the messages' names, the settings file, the executor
+    // list, then the settings with the language.
+    void FormCreate();
+    // Writes the settings; never over a settings file that could not be read at start-up.
+    void FormDestroy();
+    void TranslateResString(TZybResProc* Sender, const QString& Name, QString& Text);
+    // Pops up the language menu at the mouse cursor.
+    void aLanguageExecute();
+    void LanguageMenuClick(QAction* item);
+    // Applies the language; the executor list keeps its choice.
+    void ZybTranslatorLanguageChange(QObject* Sender);
+    // Opens the active language's help page in the browser.
+    void aHelpExecute();
+    void aAboutExecute();
+    void FillScriptExecutors();
 
     // ---- Connection list ---------------------------------------------------------------------
 

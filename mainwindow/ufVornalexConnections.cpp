@@ -17,7 +17,6 @@
 #include "ufEditNamedObject.h"
 
 #include <QAction>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -103,7 +102,6 @@ QWidget* TfVornalex::buildConnectionList() {
     layout->addWidget(ActionToolBar3);
     layout->addWidget(lvConnections, 1);
 
-    QTimer::singleShot(0, this, [this] { WMUser(); });
     return panel;
 }
 

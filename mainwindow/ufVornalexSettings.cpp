@@ -72,8 +72,6 @@ void TfVornalex::ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFi
 }
 
 void TfVornalex::ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile) {
-    // The storage calls this only for a file it could open, however many of its values it took.
-    m_settingsRead = true;
     ConnectionSections read = ReadConnectionSections(IniFile, Sender->IniSection, ScriptDir);
     ScriptDir = read.scriptDir;
     Connections->setRows(std::move(read.rows));

@@ -1,0 +1,56 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// Whether the process has its own handler for the signal yet (SigCgt of /proc/PID/status).
+bool catchesSignal(qint64 pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+    }
+    return false;
+}
+
+class ProgramEnd : public testing::TestWithParam<int> {};
+
+TEST_P(ProgramEnd, ATerminationSignalClosesTheWindowAndWritesTheSettings) {
+    QTemporaryDir folder;
+    const QString settings = folder.filePath("vornalex.ini");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VORNALEX_SETTINGS", settings);
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(VX_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted(30000));
+
+    // The handler is installed once the window stands; a signal before it would kill the program.
+    for (int wait = 0; wait < 3000 && !catchesSignal(program.processId(), GetParam()); ++wait)
+        QThread::msleep(20);
+    ASSERT_TRUE(catchesSignal(program.processId(), GetParam()));
+    ::kill(pid_t(program.processId()), GetParam());
+
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    QFile written(settings);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("[fVornalex.seCommandTimeout]\nValue=30\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramEnd, testing::Values(SIGTERM, SIGINT),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                         });
+
+} // namespace
