@@ -1,22 +1,30 @@
 // The payload that the installer program links, checked against the build's own files.
 #ifdef VX_SETUP_PROGRAM
 
+#include "Installation.h"
 #include "InstallerSandbox.h"
+#include "ProcessSignals.h"
 #include "QtPrinting.h"
 #include "SetupFiles.h"
 #include "SetupPayload.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+using namespace vx;
+using vx::test::catchesSignal;
+using vx::test::englishText;
 using vx::test::InstallerSandbox;
 
 namespace {
 
 // The payload's resource root, registered once for the whole test program.
 QString builtRoot() {
-    static const bool registered = vx::registerSetupPayload("/built");
+    static const bool registered = registerSetupPayload("/built");
     return registered ? ":/built/" : "<not registered>";
 }
 
@@ -41,32 +49,52 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
         EXPECT_EQ(InstallerSandbox::readFile(root + "SETUPFILE/" + f.entry),
                   InstallerSandbox::readFile(resources + f.file))
             << f.entry;
-    EXPECT_EQ(vx::setupFolderEntries("vxhelp", root),
+    EXPECT_EQ(setupFolderEntries("vxhelp", root),
               QDir(resources + "help").entryList(QDir::Files, QDir::Name));
 }
 
-TEST(SetupPayload, TheExtractedProgramStartsOffscreen) {
+TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {
     InstallerSandbox box;
-    const QString program = box.path("data/Vornalex/Vornalex");
-    box.requireInside({program});
-    QDir().mkpath(box.path("data/Vornalex"));
-    vx::ExtractSetupFile("vxexe", program, 0755, builtRoot());
+    InstallerEnvironment env = box.environment();
+    env.resourceRoot = builtRoot();
+    const QString d = box.path("data/Vornalex/");
+    if (QFile::exists(env.resourceRoot + "SETUPFILE/VXTOOLS")) {
+        InstallChoices choices;
+        choices.installationDir = d;
+        choices.menuDir = "Vornalex";
+        choices.language = "English";
+        Installation(env, englishText, [](const QString&) {}).run(choices);
+        EXPECT_EQ(InstallerSandbox::readFile(d + "vxTools.ini"),
+                  InstallerSandbox::readFile(VX_SOURCE_DIR "/resources/vxTools.ini"));
+    } else {
+        // Until the default tools file joins the payload: the program and its help alone.
+        QDir().mkpath(d);
+        ExtractSetupFile("vxexe", d + "Vornalex", 0755, env.resourceRoot);
+        ExtractSetupFile("vxhelp", d + "Vornalex.help/", 0644, env.resourceRoot);
+    }
+    // The program opens its help at its own path + ".help/", one page per language.
+    for (const char* page : {"index.htm", "English.htm", "Russian.htm"})
+        EXPECT_TRUE(QFileInfo(d + "Vornalex.help/" + page).isFile()) << page;
 
     QProcess vornalex;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", box.path("home"));
-    env.insert("XDG_CONFIG_HOME", box.path("home/.config"));
-    env.insert("XDG_DATA_HOME", box.path("data"));
-    env.insert("TMPDIR", box.path("tmp"));
-    vornalex.setProcessEnvironment(env);
-    vornalex.setWorkingDirectory(box.path("data/Vornalex"));
-    vornalex.start(program, QStringList{});
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.remove("VORNALEX_SETTINGS");
+    variables.insert("QT_QPA_PLATFORM", "offscreen");
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR"})
+        variables.insert(name, box.path("home"));
+    vornalex.setProcessEnvironment(variables);
+    vornalex.setWorkingDirectory(box.path("home"));
+    vornalex.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    vornalex.start(d + "Vornalex", QStringList{});
     ASSERT_TRUE(vornalex.waitForStarted(30000)) << vornalex.errorString().toStdString();
-    // A program that cannot start ends at once; a running one waits for its window to close.
-    EXPECT_FALSE(vornalex.waitForFinished(2000)) << vornalex.readAllStandardError().toStdString();
-    vornalex.kill();
-    vornalex.waitForFinished(30000);
+    for (int wait = 0; wait < 3000 && !catchesSignal(vornalex.processId(), SIGTERM); ++wait)
+        QThread::msleep(20);
+    ASSERT_TRUE(catchesSignal(vornalex.processId(), SIGTERM)) << "the window never stood";
+    ::kill(pid_t(vornalex.processId()), SIGTERM);
+    ASSERT_TRUE(vornalex.waitForFinished(60000));
+    EXPECT_EQ(vornalex.exitCode(), 0);
+    // Its settings live beside it in the installation folder, which the uninstallation clears.
+    EXPECT_TRUE(QFileInfo(d + "Vornalex.ini").isFile());
 }
 
 #endif
