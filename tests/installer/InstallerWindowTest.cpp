@@ -170,6 +170,19 @@ TEST_F(InstallerWindow, ARecordWithAnUnknownLanguageOnlyStartsAFirstInstallation
     EXPECT_TRUE(prompter.prompts().isEmpty());
 }
 
+TEST_F(InstallerWindow, AFailedStartShowsItsReasonAndTheEmptyFolderIsRefusedLater) {
+    box.environment().resourceRoot = ":/fixture_noexe/"; // no licence texts
+    const auto window = open();
+    EXPECT_EQ(prompter.texts(), QStringList{"Resource licence not found"});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->eInstallationDir->text(), "");
+    window->rbInstall->click();
+    goToParameters(*window);
+    click(*window, bkNext);
+    EXPECT_EQ(window->ZybWizard1->ActivePage(), window->pInstall);
+    EXPECT_EQ(prompter.texts().last(), "Please enter a full installation folder path.");
+}
+
 TEST_F(InstallerWindow, NextWaitsForTheAgreementAndTheFolderBeforeTheInstallationRuns) {
     InstallerSandbox::writeFile(box.path("plain"), "a file, not a folder");
     const auto window = open();
