@@ -4,6 +4,7 @@
 #if defined(VX_INSTALLER_PROGRAM) && defined(VX_SETUP_PROGRAM)
 
 #include "InstallerSandbox.h"
+#include "ProcessSignals.h"
 #include "ProgramSandbox.h"
 #include "QtPrinting.h"
 #include "RegistryStore.h"
@@ -21,6 +22,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace vx;
@@ -40,10 +42,15 @@ void start(QProcess& process, const QString& program, const QString& folder) {
 }
 
 // A program that shows its window keeps running until it is told to close; SIGTERM closes the
-// window (and an open message box, which answers Cancel) as the user would.
+// window (and an open message box, which answers Cancel) as the user would, once the program
+// has taken over the signal.
 void expectRunsUntilClosed(QProcess& process) {
     ASSERT_TRUE(process.waitForStarted(30000)) << process.errorString().toStdString();
-    EXPECT_FALSE(process.waitForFinished(3000)) << process.readAllStandardError().toStdString();
+    const QDeadlineTimer deadline(30000);
+    while (!vx::test::catchesSignal(process.processId(), SIGTERM) && !deadline.hasExpired())
+        ASSERT_FALSE(process.waitForFinished(50)) << process.readAllStandardError().toStdString();
+    // Time for what the program does once its event loop runs.
+    EXPECT_FALSE(process.waitForFinished(1000)) << process.readAllStandardError().toStdString();
     process.terminate();
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
