@@ -2,6 +2,7 @@
 #include "uvxInstall.h"
 
 #include "InstallerSandbox.h"
+#include "ModalDriver.h"
 #include "QtPrinting.h"
 #include "RecordingLauncher.h"
 #include "RegistryStore.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QToolButton>
@@ -349,6 +351,36 @@ TEST_F(InstallerWindow, TheFolderBrowserReplacesTheInstallationFolderOnlyWhenAns
     EXPECT_EQ(prompter.fileRequests()[0].title, "Select installation directory");
     EXPECT_EQ(prompter.fileRequests()[0].directory, box.path("data/Vornalex"));
     EXPECT_EQ(prompter.fileRequests()[1].directory, "");
+}
+
+} // namespace
+
+namespace {
+
+// The uninstall switch with the system's message boxes: the question comes up over the
+// progress page, captioned with the installer's title.
+TEST(InstallerWindowMessageBoxes, TheUninstallSwitchAsksInARealBoxOverTheProgressPage) {
+    InstallerSandbox box;
+    RecordingLauncher launcher;
+    RegistryStore(box.environment().registryFile)
+        .writeValues(uninstallKeyPath(), {{"UninstallString", box.path("data/Vornalex/vxuninst")}});
+    TfvxInstall window(box.environment(), {"Vornalex_Install", "-u"});
+    window.show();
+    QStringList seen;
+    const auto answer = [&](QMessageBox* question) {
+        seen << question->windowTitle() << question->text();
+        EXPECT_EQ(window.ZybWizard1->ActivePage(), window.pProgress);
+        question->button(QMessageBox::Ok)->click();
+    };
+    vx::test::onNextModalOf<QMessageBox>([&](QMessageBox* question) {
+        vx::test::onNextModalOf<QMessageBox>(answer);
+        answer(question);
+    });
+    runQueuedAction();
+    EXPECT_EQ(seen, (QStringList{"Vornalex installation", "Uninstall Vornalex?",
+                                 "Vornalex installation", "Vornalex successfully uninstalled."}));
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(launcher.starts.size(), 1);
 }
 
 } // namespace
