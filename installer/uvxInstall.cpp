@@ -74,7 +74,7 @@ const QList<TZybTranslation> translations = {
      "Укажите полный путь к папке установки."},
 };
 
-constexpr TZybWizardButtonSet LicenceButtons{bkBack, bkNext, bkCancel, bkHelp};
+constexpr TZybWizardButtonSet StepButtons{bkBack, bkNext, bkCancel, bkHelp};
 
 // A page's header in the window's design: title and subtitle texts and fonts.
 void designHeader(TZybWizardCustomPage* page, const QString& title, const QString& subtitle) {
@@ -90,6 +90,7 @@ void designHeader(TZybWizardCustomPage* page, const QString& title, const QStrin
     page->Panel()->SetVisible(false);
 }
 
+// The widget at its place on the page; a size not given is the widget's own.
 template <class T> T* placed(T* widget, int left, int top, int width = -1, int height = -1) {
     widget->move(left, top);
     const QSize size = widget->sizeHint();
@@ -198,7 +199,7 @@ void TfvxInstall::buildLicencePage() {
     pLicence = addComponent(new TZybWizardInteriorPage(ZybWizard1), QStringLiteral("pLicence"));
     pLicence->HelpContext = 2;
     designHeader(pLicence, QStringLiteral("Step 2"), QStringLiteral("License aggreement"));
-    pLicence->SetVisibleButtons(LicenceButtons);
+    pLicence->SetVisibleButtons(StepButtons);
     pLicence->OnEnterPage = [this](TZybWizardCustomPage*, TZybWizardCustomPage*) {
         pLicenceEnterPage();
     };
@@ -216,7 +217,7 @@ void TfvxInstall::buildInstallPage() {
     pInstall = addComponent(new TZybWizardInteriorPage(ZybWizard1), QStringLiteral("pInstall"));
     pInstall->HelpContext = 3;
     designHeader(pInstall, QStringLiteral("Step 3"), QStringLiteral("Installation parameters"));
-    pInstall->SetVisibleButtons(LicenceButtons);
+    pInstall->SetVisibleButtons(StepButtons);
 
     lContent = addComponent(placed(new QLabel(QStringLiteral("Content"), pInstall), 8, 80),
                             QStringLiteral("lContent"));
