@@ -93,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LogDocumentTest, ACharacterOutsideTheBmpIsOneStep) {
     LogDocument document = documentOf({{QString::fromUtf8("a\U0001F600b")}});
     document.setCursor({0, 3});
-    EXPECT_EQ(document.previous({0, 3}), LogPosition{0, 1});
-    EXPECT_EQ(document.next({0, 1}), LogPosition{0, 3});
+    EXPECT_EQ(document.previous({0, 3}), (LogPosition{0, 1}));
+    EXPECT_EQ(document.next({0, 1}), (LogPosition{0, 3}));
     document.removePrevious();
     EXPECT_EQ(document.line(0).text, "ab");
 }
@@ -141,7 +141,7 @@ TEST(LogDocumentTest, LinesArriveAndTheLastIsReplacedWhileTheUserEdits) {
     EXPECT_EQ(
         logLines(document),
         QList<LogLine>({{"----- note!"}, {"Connected srv1"}, {"one"}, red("two"), red("three")}));
-    EXPECT_EQ(document.cursor(), LogPosition{0, 11});
+    EXPECT_EQ(document.cursor(), (LogPosition{0, 11}));
 
     // The cursor on the replaced line stays on the line that takes its place.
     document.setCursor({4, 5});
@@ -154,11 +154,11 @@ TEST(LogDocumentTest, LinesArriveAndTheLastIsReplacedWhileTheUserEdits) {
 
 TEST(LogDocumentTest, WordsForMovesAndDoubleClicks) {
     const LogDocument document = documentOf({{"select  id_1, name"}, {"next"}});
-    EXPECT_EQ(document.nextWord({0, 0}), LogPosition{0, 6});
-    EXPECT_EQ(document.nextWord({0, 6}), LogPosition{0, 12});
-    EXPECT_EQ(document.nextWord({0, 18}), LogPosition{1, 0});
-    EXPECT_EQ(document.previousWord({0, 14}), LogPosition{0, 8});
-    EXPECT_EQ(document.previousWord({1, 0}), LogPosition{0, 18});
+    EXPECT_EQ(document.nextWord({0, 0}), (LogPosition{0, 6}));
+    EXPECT_EQ(document.nextWord({0, 6}), (LogPosition{0, 12}));
+    EXPECT_EQ(document.nextWord({0, 18}), (LogPosition{1, 0}));
+    EXPECT_EQ(document.previousWord({0, 14}), (LogPosition{0, 8}));
+    EXPECT_EQ(document.previousWord({1, 0}), (LogPosition{0, 18}));
     EXPECT_EQ(document.wordAt({0, 9}), std::pair(LogPosition{0, 8}, LogPosition{0, 12}));
     EXPECT_EQ(document.wordAt({0, 7}), std::pair(LogPosition{0, 6}, LogPosition{0, 8}));
     EXPECT_EQ(document.wordAt({0, 18}), std::pair(LogPosition{0, 14}, LogPosition{0, 18}));
