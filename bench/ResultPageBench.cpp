@@ -43,23 +43,6 @@ void respondWithRows(vx::test::FakeServer& server, qint64 rows) {
                               }));
 }
 
-// The longest time between two ticks of a 20 ms timer while it runs.
-class StallMeter {
-public:
-    StallMeter() {
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_longest = std::max(m_longest, m_sinceTick.restart()); });
-        m_timer.start(20);
-        m_sinceTick.start();
-    }
-    qint64 longestMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_sinceTick;
-    qint64 m_longest = 0;
-};
-
 struct Stalls {
     qint64 startMs;   // starting every page's run, one after the other, as Execute does
     qint64 longestMs; // the longest stall once every run has started
@@ -83,7 +66,7 @@ Stalls runPages(const std::vector<std::unique_ptr<TfSQLLoaderResult>>& pages) {
         page->StartRun();
     }
     const qint64 startMs = starting.elapsed();
-    StallMeter stalls;
+    const LongestPause stalls;
     const auto finished = [&] {
         return std::all_of(pages.begin(), pages.end(), [](const auto& p) { return p->Finished; });
     };
@@ -91,7 +74,7 @@ Stalls runPages(const std::vector<std::unique_ptr<TfSQLLoaderResult>>& pages) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     for (const auto& page : pages)
         page->setParent(nullptr); // the pages are the caller's
-    return {startMs, stalls.longestMs()};
+    return {startMs, stalls.milliseconds()};
 }
 
 void report(benchmark::State& state, const std::vector<std::unique_ptr<TfSQLLoaderResult>>& pages,

@@ -34,10 +34,14 @@ QString withSeparator(const QString& folder) {
 Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress)
     : m_env(std::move(env)), m_text(std::move(text)), m_progress(std::move(progress)) {}
 
-void Installation::run(const InstallChoices& choices) {
+void checkInstallFolders(const InstallChoices& choices, const TextLookup& text) {
     if (choices.installationDir.isEmpty() || !QDir::isAbsolutePath(choices.installationDir) ||
         hasControlCharacter(choices.installationDir) || hasControlCharacter(choices.menuDir))
-        throw Error(m_text(QStringLiteral("badInstallDir")));
+        throw Error(text(QStringLiteral("badInstallDir")));
+}
+
+void Installation::run(const InstallChoices& choices) {
+    checkInstallFolders(choices, m_text);
     const QString d = withSeparator(choices.installationDir);
     // Without an applications folder there is no menu folder, rather than one at the root.
     const QString m = m_env.menuRootDir.isEmpty()

@@ -40,6 +40,11 @@ struct InstallChoices {
 using TextLookup = std::function<QString(const QString& key)>;
 using ProgressLine = std::function<void(const QString& line)>;
 
+// Raises the text of "badInstallDir" for an installation folder that is empty or relative, or
+// for a control character in either folder: such folders would scatter files or break the
+// launchers.
+void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
+
 // The installation run: folders, files with their modes, menu and desktop entries and the
 // uninstall record, reporting each phase as a progress line ("progressCreateDir",
 // "progressCopyFiles", "progressCreateReg"). It returns only when every step succeeded; the
