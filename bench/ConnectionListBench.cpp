@@ -1,11 +1,10 @@
-// The main window with a long connection list: from its creation to the shown window with the
-// list read from the settings file, and the write of the settings file at its end.
+// The main window with a long connection list: from its creation, which reads the settings file,
+// to the shown window, and its end, which writes the settings file back.
 #include "ConnectionList.h"
+#include "ProgramSandbox.h"
 #include "WidgetBenchMain.h"
-#include "uTZybStorage.h"
 #include "ufVornalex.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -13,11 +12,9 @@
 
 namespace {
 
-// A settings file as the window writes it, with `count` connections.
-QString prepareSettings(const QTemporaryDir& dir, int count) {
-    const QString path = dir.filePath("Vornalex.ini");
+// Leaves a settings file with `count` connections in the sandbox, as the window writes it.
+void prepareSettings(int count) {
     TfVornalex window;
-    window.ZybStorage->IniFile = path;
     std::vector<ConnectionEntry> rows;
     for (int i = 0; i < count; ++i) {
         const QString n = QString::number(i);
@@ -25,22 +22,20 @@ QString prepareSettings(const QTemporaryDir& dir, int count) {
             {"Сервер " + n, i % 2 == 0, {"host" + n, "db" + n, "sa", "secret", "False"}});
     }
     window.Connections->setRows(std::move(rows));
-    window.ZybStorage->WriteIni();
-    return path;
 }
 
 void StartToShownWindow(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString path = prepareSettings(dir, int(state.range(0)));
+    vx::test::ProgramSandbox sandbox;
+    prepareSettings(int(state.range(0)));
     for (auto _ : state) {
         auto window = std::make_unique<TfVornalex>();
-        window->ZybStorage->IniFile = path;
-        window->ZybStorage->ReadIni();
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             state.SkipWithError("the window was not shown");
         QCoreApplication::processEvents(); // the posted re-layout and the first paint
         state.PauseTiming();
+        if (window->Connections->count() != state.range(0))
+            state.SkipWithError("the list was not read");
         window.reset();
         state.ResumeTiming();
     }
@@ -48,13 +43,14 @@ void StartToShownWindow(benchmark::State& state) {
 BENCHMARK(StartToShownWindow)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WriteAtExit(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString path = prepareSettings(dir, int(state.range(0)));
-    TfVornalex window;
-    window.ZybStorage->IniFile = path;
-    window.ZybStorage->ReadIni();
-    for (auto _ : state)
-        window.WriteSettingsOnClose();
+    vx::test::ProgramSandbox sandbox;
+    prepareSettings(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = std::make_unique<TfVornalex>();
+        state.ResumeTiming();
+        window.reset();
+    }
 }
 BENCHMARK(WriteAtExit)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 

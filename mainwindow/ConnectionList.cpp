@@ -231,13 +231,9 @@ int TConnectionList::deleteSelected() {
     return int(rows.size());
 }
 
-void TConnectionList::sortByColumn(int column) {
+void TConnectionList::sortBy(int column, int direction) {
     if (column < 0 || column >= ColumnCount)
         return;
-    if (column == m_sortColumn)
-        m_sortDirection = -m_sortDirection;
-    else
-        m_sortColumn = column;
 
     std::vector<std::u32string> keys;
     keys.reserve(m_rows.size());
@@ -245,9 +241,8 @@ void TConnectionList::sortByColumn(int column) {
         keys.push_back(compareKey(column == 0 ? entry.name : entry.subItems[column - 1]));
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return compareKeys(keys[a], keys[b]) * m_sortDirection < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return compareKeys(keys[a], keys[b]) * direction < 0; });
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<ConnectionEntry> sorted;

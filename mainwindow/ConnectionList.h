@@ -102,13 +102,10 @@ public:
     // Deletes the selected rows; returns how many.
     int deleteSelected();
 
-    // Sorts the rows by a column: a second click on the same column reverses the direction, a
-    // click on another column keeps it. The direction starts descending. Texts compare as
-    // CompareText does: only a to z fold to upper case, other characters by their Windows-1251
-    // code. Equal texts keep their order.
-    void sortByColumn(int column);
-    int sortColumn() const { return m_sortColumn; }
-    int sortDirection() const { return m_sortDirection; }
+    // Reorders the rows by a column's texts, ascending for direction 1 and descending for -1.
+    // Texts compare as CompareText does: only a to z fold to upper case, other characters by their
+    // Windows-1251 code. Equal texts keep their order.
+    void sortBy(int column, int direction);
 
     // Ticks or unticks in bulk: with two or more rows selected, those rows take the opposite of
     // the first selected one's tick; otherwise every row takes the opposite of the first row's.
@@ -136,8 +133,6 @@ private:
     std::vector<ConnectionEntry> m_rows;
     std::array<QString, ColumnCount> m_captions;
     QItemSelectionModel* m_selection;
-    int m_sortColumn = -1;
-    int m_sortDirection = -1;
 };
 
 // CompareText: the difference of the first differing characters after folding a to z to upper

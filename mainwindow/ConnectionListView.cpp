@@ -136,6 +136,7 @@ void TConnectionListView::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
     setState(NoState);
+    stopAutoScroll();
     viewport()->update();
     emit dropped(m_dragTarget);
 }

@@ -206,7 +206,7 @@ void TfVornalex::FormCreate() {
 }
 
 void TfVornalex::FormDestroy() {
-    vx::guarded([this] { WriteSettingsOnClose(); });
+    vx::guarded([this] { WriteSettingsFile(); });
 }
 
 void TfVornalex::TranslateResString(TZybResProc*, const QString& Name, QString& Text) {

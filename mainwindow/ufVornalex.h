@@ -138,6 +138,9 @@ public:
     QAction* aConnectMoveBottom;
     TZybNamedObjectDialogAction* aEditConnection;
     vx::FindDialog* dConnectFind;
+    // The column of the last sort, -1 before the first; the factor of every comparison, +1 or -1.
+    int SortColumn = -1;
+    int SortDirection = -1;
 
     // Copies a row into a login window; a bad Windows-authentication text raises.
     void ConnectionToLogin(int Row, TfCrfLogin* ALogin) const;
@@ -148,7 +151,7 @@ public:
     void dConnectFindFind();
     void lvConnectionsColumnClick(int Column);
     void lvConnectionsDragDrop(int TargetRow);
-    // Fits the list's columns once the window stands (posted once at start-up).
+    // Once the window stands: the list's columns take their final widths.
     void WMUser();
 
     // ---- Settings file contents and list files -----------------------------------------------
@@ -163,8 +166,8 @@ public:
     // Does nothing while a run goes on (aExecute disabled): a run reads the list as it goes.
     void aListLoadExecute();
     // Writes the settings file, unless it exists and could not be read: the defaults and an
-    // empty list would replace what the user has. For the window's end.
-    void WriteSettingsOnClose();
+    // empty list would replace what the user has. At the window's end and for Save list.
+    void WriteSettingsFile();
 
     // ---- Run control -------------------------------------------------------------------------
 

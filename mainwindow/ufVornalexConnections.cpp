@@ -112,7 +112,7 @@ void TfVornalex::ConnectionToLogin(int Row, TfCrfLogin* ALogin) const {
 void TfVornalex::EditConnection(bool FromFocused, bool IsNew) {
     const int row = Connections->focused();
     if (FromFocused && row < 0)
-        throw vx::Error(ZybTranslator->Translate("VX_CHOOSE_SERVER", "Choose connection."));
+        throw vx::Error(LoadResString(&VX_CHOOSE_SERVER));
     QString name;
     if (FromFocused) {
         const ConnectionEntry& entry = Connections->at(row);
@@ -140,8 +140,7 @@ void TfVornalex::EditConnection(bool FromFocused, bool IsNew) {
     aEditConnection->ExtraControl = Login;
     aEditConnection->DialogCaption =
         ZybTranslator->Translate("aEditConnection.DialogCaption", "Connection") + ": " +
-        (IsNew ? ZybTranslator->Translate("ZYB_NEW", LoadResString(&ZYB_NEW))
-               : ZybTranslator->Translate("ZYB_EDIT", LoadResString(&ZYB_EDIT)));
+        LoadResString(IsNew ? &ZYB_NEW : &ZYB_EDIT);
     Login->SetDialogMode(false);
     Login->SetLanguage(ZybTranslator->GetActiveLanguageName());
     if (!aEditConnection->Execute())
@@ -160,8 +159,7 @@ void TfVornalex::aConnectDeleteExecute() {
     const qsizetype selected = Connections->selectedRows().size();
     if (selected == 0)
         return;
-    const QString question = vx::format(
-        ZybTranslator->Translate("VX_DELETE_CONNECTION", "Delete connecions (%d)?"), {selected});
+    const QString question = vx::format(LoadResString(&VX_DELETE_CONNECTION), {selected});
     if (vx::prompter().askOkCancel(vx::PromptIcon::Question, vx::applicationTitle(), question))
         Connections->deleteSelected();
 }
@@ -179,7 +177,12 @@ void TfVornalex::dConnectFindFind() {
 }
 
 void TfVornalex::lvConnectionsColumnClick(int Column) {
-    Connections->sortByColumn(Column);
+    // The first click sorts descending, as the direction starts at -1.
+    if (Column == SortColumn)
+        SortDirection = -SortDirection;
+    else
+        SortColumn = Column;
+    Connections->sortBy(SortColumn, SortDirection);
 }
 
 void TfVornalex::lvConnectionsDragDrop(int TargetRow) {

@@ -81,7 +81,7 @@ void TfVornalex::aListSaveExecute() {
     const std::optional<QString> target = vx::prompter().saveFileName(listFileRequest());
     if (!target)
         return;
-    ZybStorage->WriteIni();
+    WriteSettingsFile(); // a file that could not be read stays, and the copy tells why
     CopyListFile(ZybStorage->IniFile, *target);
 }
 
@@ -95,7 +95,7 @@ void TfVornalex::aListLoadExecute() {
     ZybStorage->ReadIni();
 }
 
-void TfVornalex::WriteSettingsOnClose() {
+void TfVornalex::WriteSettingsFile() {
     if (m_settingsRead || !QFileInfo::exists(ZybStorage->IniFile))
         ZybStorage->WriteIni();
 }

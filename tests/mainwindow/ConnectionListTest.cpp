@@ -74,7 +74,7 @@ TEST(ConnectionListTest, MovesGatherTheSelectionAndKeepItSelected) {
     }
 }
 
-TEST(ConnectionListTest, SortStartsDescendingAndComparesAsTheWindowsCodePageDoes) {
+TEST(ConnectionListTest, SortComparesAsTheWindowsCodePageDoesAndKeepsTheSelection) {
     TConnectionList list;
     fill(list, "PQR", "Q");
     const QStringList servers = {"b", "C", "a"};
@@ -86,13 +86,13 @@ TEST(ConnectionListTest, SortStartsDescendingAndComparesAsTheWindowsCodePageDoes
             order << entry.subItems[ConnectionEntry::Server];
         return order.join(' ');
     };
-    list.sortByColumn(1);
+    list.sortBy(1, -1);
     EXPECT_EQ(serverOrder(), "C b a");
     EXPECT_EQ(selectedNames(list), "Q") << "the selection follows its row";
-    list.sortByColumn(1);
+    list.sortBy(1, 1);
     EXPECT_EQ(serverOrder(), "a b C");
-    list.sortByColumn(0);
-    EXPECT_EQ(names(list), "PQR") << "another column keeps the ascending direction";
+    list.sortBy(0, 1);
+    EXPECT_EQ(names(list), "PQR");
 
     // Ascending orders: Latin case folds, Cyrillic compares by code page byte (upper case first,
     // ё before я although its code point is higher).
@@ -108,8 +108,8 @@ TEST(ConnectionListTest, SortStartsDescendingAndComparesAsTheWindowsCodePageDoes
         for (const QString& name : input)
             rows.push_back(ConnectionEntry{name});
         sorted.setRows(rows);
-        sorted.sortByColumn(0);
-        sorted.sortByColumn(0);
+        sorted.sortBy(0, -1);
+        sorted.sortBy(0, 1);
         QStringList order;
         for (const ConnectionEntry& entry : sorted.rows())
             order << entry.name;

@@ -1,6 +1,7 @@
 #include "ConnectionList.h"
 #include "ConnectionListView.h"
 #include "Errors.h"
+#include "FindDialog.h"
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "ScriptedPrompter.h"
@@ -162,9 +163,40 @@ TEST_F(ConnectionWindowTest, DeleteAsksWithTheNumberOfSelectedRows) {
     window.Connections->selectionModel()->clearSelection();
     window.aConnectDelete->trigger();
     EXPECT_EQ(prompter.prompts().size(), 2) << "no question without a selection";
+}
 
-    emit window.lvConnections->header()->sectionClicked(0);
-    EXPECT_EQ(rows().join(' '), "E|-|||||False B|-|||||False") << "first click sorts descending";
+TEST_F(ConnectionWindowTest, HeaderClicksDropsAndFindReachTheList) {
+    window.Connections->append({"B", false, {"x", "", "", "", "False"}});
+    window.Connections->append({"E", false, {"a", "", "", "", "False"}});
+    auto order = [this] {
+        QString names;
+        for (const ConnectionEntry& entry : window.Connections->rows())
+            names += entry.name;
+        return names;
+    };
+    // The first click sorts descending, the next on the same column ascending, another column
+    // keeps the direction.
+    QStringList orders;
+    for (int column : {0, 0, 1, 1}) {
+        emit window.lvConnections->header()->sectionClicked(column);
+        orders << order();
+    }
+    EXPECT_EQ(orders, (QStringList{"EB", "BE", "EB", "BE"}));
+
+    window.ZybTranslator->SetActiveLanguage(0);
+    window.ZybTranslator->ApplyLanguage();
+    EXPECT_EQ(window.lvConnections->model()->headerData(5, Qt::Horizontal), "Windows auth");
+
+    window.Connections->setSelected(0, true);
+    emit window.lvConnections->dropped(1);
+    EXPECT_EQ(order(), "EB");
+    EXPECT_EQ(window.Connections->selectedRows(), QList<int>{1});
+
+    window.dConnectFind->setFindText("e");
+    window.dConnectFind->setOptions(vx::frDown);
+    window.dConnectFind->OnFind(window.dConnectFind);
+    EXPECT_EQ(window.Connections->selectedRows(), QList<int>{0});
+    EXPECT_EQ(window.Connections->focused(), 1) << "the focus frame stays";
 }
 
 TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
@@ -195,13 +227,13 @@ TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
 TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {
     ASSERT_TRUE(QDir().mkdir(settingsPath)); // exists, but no file can be read from it
     TfVornalex unreadable;
-    EXPECT_NO_THROW(unreadable.WriteSettingsOnClose());
+    EXPECT_NO_THROW(unreadable.WriteSettingsFile());
     EXPECT_TRUE(QFileInfo(settingsPath).isDir());
 
     TfVornalex fresh;
     fresh.ZybStorage->IniFile = dir.filePath("new.ini");
     fresh.ZybStorage->ReadIni();
-    fresh.WriteSettingsOnClose();
+    fresh.WriteSettingsFile();
     EXPECT_TRUE(bytes(dir.filePath("new.ini")).contains("[main]\nscript_dir="));
 }
 

@@ -139,8 +139,8 @@ TEST_F(MainWindowTest, StartsWithoutASettingsFileOnTheDefaults) {
     EXPECT_EQ(itemTexts(w.cbScriptExecutor), QStringList({"Internal"}));
     EXPECT_EQ(w.cbScriptExecutor->currentIndex(), 0);
     EXPECT_FALSE(w.aStop->isEnabled());
-    EXPECT_EQ(w.Connections->sortColumn(), -1);
-    EXPECT_EQ(w.Connections->sortDirection(), -1);
+    EXPECT_EQ(w.SortColumn, -1);
+    EXPECT_EQ(w.SortDirection, -1);
     EXPECT_EQ(w.ScriptDir, sandbox.folder() + "/");
     EXPECT_EQ(w.ToolsIniPath, sandbox.folder() + "vxTools.ini");
     EXPECT_EQ(w.ZybStorage->IniFile, sandbox.settingsPath());
