@@ -8,10 +8,12 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -256,6 +258,9 @@ private:
     // Ticked connections of a parallel run whose pages are not made yet: pages are made a few at a
     // time between the event loop's turns, so that hundreds of them never freeze the window.
     std::deque<PendingStart> m_pendingStarts;
+    // Tabs of an earlier run, out of pcResult and hidden, still to be freed.
+    std::vector<QPointer<QWidget>> m_oldPages;
+    void FreeOldPages();
     // The script's lines as Execute found them, for every page of the run.
     QStringList m_runScript;
 

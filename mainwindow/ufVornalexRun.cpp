@@ -134,9 +134,15 @@ void TfVornalex::aExecuteExecute() {
     // A range of 0 to 0 would show a busy bar.
     pbTotal->setRange(0, std::max(Connections->count(), 1));
     pbTotal->setValue(0);
-    // Execute is disabled while any page runs, so no page is freed under its worker.
-    for (int tab = pcResult->count() - 1; tab >= 0; --tab)
-        delete pcResult->widget(tab);
+    // Execute is disabled while any page runs, so no page is freed under its worker. The tabs go
+    // at once; their pages are freed a slice at a time, as hundreds of them take a while.
+    for (int tab = pcResult->count() - 1; tab >= 0; --tab) {
+        QWidget* page = pcResult->widget(tab);
+        pcResult->removeTab(tab);
+        page->hide();
+        m_oldPages.push_back(page);
+    }
+    FreeOldPages();
 
     const QList<int> ticked = Connections->checkedRows();
     if (ticked.isEmpty()) {
@@ -173,6 +179,17 @@ void TfVornalex::StartPendingPages() {
     }
     if (!m_pendingStarts.empty())
         QTimer::singleShot(0, this, [this] { vx::guarded([this] { StartPendingPages(); }); });
+}
+
+void TfVornalex::FreeOldPages() {
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_oldPages.empty() && slice.elapsed() < startSliceMilliseconds) {
+        delete m_oldPages.back();
+        m_oldPages.pop_back();
+    }
+    if (!m_oldPages.empty())
+        QTimer::singleShot(0, this, &TfVornalex::FreeOldPages);
 }
 
 void TfVornalex::StartParallelPage(const PendingStart& start) {
