@@ -5,7 +5,7 @@ cd "$(dirname "$0")"
 
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools libqt6gui6 unixodbc-dev tdsodbc libsqlite3-dev
-          freetds-bin clang-format)
+          freetds-bin clang-format binutils)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -10,10 +10,8 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -35,16 +33,11 @@ void RunOnConnections(benchmark::State& state, bool parallel) {
 
     qint64 longestGap = 0;
     for (auto _ : state) {
-        QElapsedTimer sinceTick;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout,
-                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-        timer.start(20);
-        sinceTick.start();
+        const LongestPause pause;
         window.aExecute->trigger();
         while (!window.aExecute->isEnabled())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        timer.stop();
+        longestGap = std::max(longestGap, pause.milliseconds());
         if (window.pcResult->count() != (parallel ? state.range(0) : 1))
             state.SkipWithError("a page is missing");
     }

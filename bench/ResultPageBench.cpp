@@ -1,5 +1,7 @@
-// A worker sends a million lines to a results page: how fast the page takes them, how much memory
-// the process needs at its peak, and how long a 20 ms timer of the GUI thread is kept waiting.
+// Workers send many lines to results pages: how fast the pages take them, how much memory the
+// process needs at its peak, and how long a 20 ms timer of the GUI thread is kept waiting while the
+// lines stream in.
+// Run one benchmark per process (--benchmark_filter), since the peak memory is the process's.
 #include "FakeConnection.h"
 #include "LogView.h"
 #include "WidgetBenchMain.h"
@@ -7,12 +9,17 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTabWidget>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
+
+const QString query = QStringLiteral("SELECT line FROM big");
 
 // The process's peak resident memory in MB.
 double peakMemoryMB() {
@@ -25,10 +32,7 @@ double peakMemoryMB() {
     return 0;
 }
 
-void PageTakesLinesFromAWorker(benchmark::State& state) {
-    const qint64 rows = state.range(0);
-    vx::test::FakeServer server;
-    const QString query = QStringLiteral("SELECT line FROM big");
+void respondWithRows(vx::test::FakeServer& server, qint64 rows) {
     server.respond(query, vx::test::FakeBatch().generatedResult(
                               {{QStringLiteral("line"), vx::adVarChar, 80}}, rows,
                               [](qint64 row, vx::test::FakeBatch::Row& values) {
@@ -37,37 +41,93 @@ void PageTakesLinesFromAWorker(benchmark::State& state) {
                                                      "long enough to look like real output")
                                           .arg(row);
                               }));
-    qint64 lines = 0;
-    qint64 longestGap = 0;
-    for (auto _ : state) {
-        TfSQLLoaderResult page;
-        page.resize(900, 600);
-        page.show();
-        QCoreApplication::processEvents(); // as the main window shows a page before its run
-        page.AutoConnect = true;
-        page.PrintMessages = true;
-        page.ZybScriptRunner->Script = QStringList{query};
+}
 
-        QElapsedTimer sinceTick;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout,
-                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-        timer.start(20);
-        sinceTick.start();
-        page.StartRun();
-        while (!page.Finished)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        timer.stop();
-        lines = page.reResult->document()->blockCount();
+struct Stalls {
+    qint64 startMs;   // starting every page's run, one after the other, as Execute does
+    qint64 longestMs; // the longest stall once every run has started
+};
+
+// Runs the pages in the tabs of a shown window, as the main window holds them, until every one has
+// finished.
+Stalls runPages(const std::vector<std::unique_ptr<TfSQLLoaderResult>>& pages) {
+    QTabWidget tabs;
+    tabs.resize(900, 600);
+    for (const auto& page : pages)
+        tabs.addTab(page.get(), QString::number(tabs.count() + 1));
+    tabs.show();
+    QCoreApplication::processEvents(); // as the main window shows a page before its run
+    QElapsedTimer starting;
+    starting.start();
+    for (const auto& page : pages) {
+        page->AutoConnect = true;
+        page->PrintMessages = true;
+        page->ZybScriptRunner->Script = QStringList{query};
+        page->StartRun();
     }
-    state.counters["lines"] = double(lines);
+    const qint64 startMs = starting.elapsed();
+    const LongestPause stalls;
+    const auto finished = [&] {
+        return std::all_of(pages.begin(), pages.end(), [](const auto& p) { return p->Finished; });
+    };
+    while (!finished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    for (const auto& page : pages)
+        page->setParent(nullptr); // the pages are the caller's
+    return {startMs, stalls.milliseconds()};
+}
+
+void report(benchmark::State& state, const std::vector<std::unique_ptr<TfSQLLoaderResult>>& pages,
+            Stalls stalls) {
+    double lines = 0;
+    double textBytes = 0;
+    for (const auto& page : pages) {
+        const vx::LogDocument& log = page->reResult->document();
+        lines += double(log.lineCount());
+        for (qsizetype i = 0; i < log.lineCount(); ++i)
+            textBytes += double(log.line(i).text.toUtf8().size() + 1);
+    }
+    state.counters["lines"] = lines;
     state.counters["lines/s"] =
-        benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate);
+        benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["text MB"] = textBytes / (1024 * 1024);
     state.counters["peak MB"] = peakMemoryMB();
-    state.counters["longest 20ms-timer gap ms"] = double(longestGap);
+    state.counters["start ms"] = double(stalls.startMs);
+    state.counters["longest 20ms-timer gap ms"] = double(stalls.longestMs);
+}
+
+void pagesTakeLines(benchmark::State& state, qint64 pageCount, qint64 rows) {
+    vx::test::FakeServer server;
+    respondWithRows(server, rows);
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<TfSQLLoaderResult>> pages;
+        for (qint64 i = 0; i < pageCount; ++i)
+            pages.push_back(std::make_unique<TfSQLLoaderResult>());
+        const Stalls stalls = runPages(pages);
+        state.PauseTiming();
+        report(state, pages, stalls);
+        state.ResumeTiming();
+    }
+}
+
+// One page, one worker: the result of a large SELECT. With 0 rows it gives the baseline memory.
+void PageTakesLinesFromAWorker(benchmark::State& state) {
+    pagesTakeLines(state, 1, state.range(0));
 }
 BENCHMARK(PageTakesLinesFromAWorker)
     ->Arg(1000000)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A parallel run: every page's worker sends its lines at the same time.
+void ManyPagesTakeLinesAtOnce(benchmark::State& state) {
+    pagesTakeLines(state, state.range(0), state.range(1));
+}
+BENCHMARK(ManyPagesTakeLinesAtOnce)
+    ->Args({50, 200000})
+    ->Args({50, 0})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -77,15 +77,12 @@ QString durationText(qint64 ms) {
 QString tempRoot;
 std::mutex tempRootLock;
 
-} // namespace
-
-void ExecuteFile(const QString& fileName, const QString& verb, const QString& parameters) {
+void launchFile(const QString& fileName, const QString& verb, const QStringList& arguments) {
     const QString file = expandEnvironment(fileName);
     const QString action = verb.isEmpty() ? QStringLiteral("open") : verb;
     try {
         if (const QString program = executablePath(file); !program.isEmpty()) {
-            vx::launcher().startDetached(program,
-                                         QProcess::splitCommand(expandEnvironment(parameters)));
+            vx::launcher().startDetached(program, arguments);
         } else if (action != QLatin1String("open")) {
             throw vx::Error(QStringLiteral("the action \"%1\" is not supported").arg(action));
         } else if (looksLikeAddress(file)) {
@@ -98,6 +95,16 @@ void ExecuteFile(const QString& fileName, const QString& verb, const QString& pa
     } catch (const vx::Error& e) {
         throw vx::Error(vx::format(launchFailure, {fileName, e.message()}));
     }
+}
+
+} // namespace
+
+void ExecuteFile(const QString& fileName, const QString& verb, const QString& parameters) {
+    launchFile(fileName, verb, QProcess::splitCommand(expandEnvironment(parameters)));
+}
+
+void ExecuteFile(const QString& fileName, const QStringList& arguments) {
+    launchFile(fileName, QString(), arguments);
 }
 
 void ShowHtmlHelp(const QString& helpFolder, const QString& page) {

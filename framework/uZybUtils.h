@@ -12,6 +12,9 @@
 // the parameters are expanded; the parameters are split into arguments like a command line but no
 // shell ever sees them. Raises "Ошибка запуска файла: %s (%s)" when nothing could be started.
 void ExecuteFile(const QString& fileName, const QString& verb, const QString& parameters);
+// Starts a program with its arguments as they are given; environment references are expanded in
+// the file name only, so that a value among the arguments never changes. Fails as above.
+void ExecuteFile(const QString& fileName, const QStringList& arguments);
 
 // Opens a page of the help folder (the program's path + ".help") in the browser; without a page,
 // its index.

@@ -1,11 +1,15 @@
 #include "ExternalTool.h"
 
 #include "ConnectionDefinition.h"
+#include "Cp1251.h"
 #include "Errors.h"
+#include "uZybUtils.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -29,6 +33,12 @@ QString trimmedSystemText(const char* text) {
 bool isSqlcmd(const QString& executor) {
     return QFileInfo(executor).completeBaseName().compare(QLatin1String("sqlcmd"),
                                                           Qt::CaseInsensitive) == 0;
+}
+
+QString outputLineText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? fromCp1251(bytes) : text;
 }
 
 } // namespace
@@ -100,6 +110,19 @@ ToolExit runTool(const ToolCommand& command, const std::atomic<bool>& stop, int 
     }
     const int code = process.exitCode();
     return {code, SysErrorMessage(code), code == 0};
+}
+
+void LoadOutputFile(const QString& fileName,
+                    const std::function<void(const QString& text, bool isError)>& addLine) {
+    if (!QFileInfo::exists(fileName))
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        addLine(file.errorString() + QStringLiteral(": ") + fileName, true);
+        return;
+    }
+    while (!FileEof(file))
+        addLine(outputLineText(FileReadLine(file)), false);
 }
 
 } // namespace vx

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 struct ConnectionDefinition;
 
@@ -43,5 +44,11 @@ struct ToolExit {
 // the system's reason when the tool cannot be started.
 ToolExit runTool(const ToolCommand& command, const std::atomic<bool>& stop,
                  int pollMilliseconds = 500);
+
+// Hands every line of a tool's output file to `addLine` (text, is an error); nothing when the file
+// does not exist, one error line with the reason and the file name when it cannot be read. The
+// tools write UTF-8; a line that is not UTF-8 is read as Windows-1251, as the Windows tools wrote.
+void LoadOutputFile(const QString& fileName,
+                    const std::function<void(const QString& text, bool isError)>& addLine);
 
 } // namespace vx

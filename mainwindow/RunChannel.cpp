@@ -2,21 +2,38 @@
 
 #include "GuiThread.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QPointer>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace vx {
 
 namespace {
 
-// One turn of the event loop shows one slice of the queue, sized to take about this long: short
-// enough that timers, input and painting get their turn between slices, long enough that the
-// lines go in with few insertions.
+// One turn of the event loop shows groups of steps for about this long: short enough that timers,
+// input and painting get their turn between turns, long enough that the lines go in with few
+// insertions. The groups are small, so that a slow one (a loaded machine) overshoots the turn by
+// little.
 constexpr qint64 turnNanoseconds = 8'000'000;
-constexpr qsizetype minStepsPerSlice = 64;
-constexpr qsizetype maxStepsPerSlice = 20000;
+constexpr qsizetype stepsPerGroup = 512;
+
+// The channels with steps waiting, and whether a turn of the pump is posted. Never taken while a
+// channel's mutex is held, so that a worker holds its channel's mutex only for a moment.
+struct PumpList {
+    std::mutex mutex;
+    std::vector<RunChannel*> channels;
+    bool posted = false;
+};
+
+PumpList& pumpList() {
+    static PumpList list;
+    return list;
+}
 
 } // namespace
 
@@ -32,6 +49,9 @@ RunChannel::RunChannel(RunView& view, qsizetype capacity, QObject* parent)
 
 RunChannel::~RunChannel() {
     close();
+    PumpList& list = pumpList();
+    std::lock_guard lock(list.mutex);
+    std::erase(list.channels, this);
 }
 
 void RunChannel::addLine(const QString& text, bool isError) {
@@ -55,7 +75,10 @@ void RunChannel::enqueue(Step step) {
         return;
     ++m_queuedSteps;
     m_queue.push_back(std::move(step));
-    schedule(lock);
+    const bool unlisted = markWaiting();
+    lock.unlock();
+    if (unlisted)
+        listInPump();
 }
 
 bool RunChannel::call(const std::function<void()>& step) {
@@ -72,7 +95,11 @@ bool RunChannel::call(const std::function<void()>& step) {
         if (m_closed)
             return false;
         m_queue.push_back({Step::Call, {}, 0, 0, &pending});
-        schedule(lock);
+        if (markWaiting()) {
+            lock.unlock();
+            listInPump();
+            lock.lock();
+        }
         m_changed.wait(lock, [&] { return pending.done; });
     }
     if (pending.failure)
@@ -80,12 +107,19 @@ bool RunChannel::call(const std::function<void()>& step) {
     return pending.ran;
 }
 
-void RunChannel::schedule(std::unique_lock<std::mutex>&) {
-    if (m_drainPosted)
-        return;
-    m_drainPosted = true;
-    QMetaObject::invokeMethod(
-        this, [this] { drain(); }, Qt::QueuedConnection);
+bool RunChannel::markWaiting() {
+    return !std::exchange(m_pumpListed, true);
+}
+
+void RunChannel::listInPump() {
+    PumpList& list = pumpList();
+    std::lock_guard lock(list.mutex);
+    list.channels.push_back(this);
+    if (!list.posted) {
+        list.posted = true;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &RunChannel::pump,
+                                  Qt::QueuedConnection);
+    }
 }
 
 std::deque<RunChannel::Step> RunChannel::take(qsizetype maxSteps) {
@@ -105,6 +139,7 @@ std::deque<RunChannel::Step> RunChannel::take(qsizetype maxSteps) {
 
 void RunChannel::apply(std::deque<Step>& steps) {
     QList<LogLine> lines;
+    lines.reserve(qsizetype(steps.size()));
     const auto showLines = [&] {
         if (!lines.isEmpty())
             m_view.addLines(lines);
@@ -142,30 +177,52 @@ void RunChannel::apply(std::deque<Step>& steps) {
     showLines();
 }
 
-void RunChannel::drain() {
+bool RunChannel::showGroup() {
+    std::deque<Step> steps = take(stepsPerGroup);
+    if (steps.empty())
+        return false;
+    const bool endsWithCall = steps.back().kind == Step::Call;
+    apply(steps);
+    return !endsWithCall;
+}
+
+void RunChannel::pump() {
+    // Channels taken off the list are listed again by their next step; a channel freed during
+    // the turn (in a question's event loop) drops out.
+    std::vector<QPointer<RunChannel>> channels;
     {
-        std::lock_guard lock(m_mutex);
-        m_drainPosted = false;
+        PumpList& list = pumpList();
+        std::lock_guard lock(list.mutex);
+        list.posted = false;
+        channels.assign(list.channels.begin(), list.channels.end());
+        list.channels.clear();
     }
+    for (RunChannel* channel : channels) {
+        std::lock_guard lock(channel->m_mutex);
+        channel->m_pumpListed = false;
+    }
+
     QElapsedTimer turn;
     turn.start();
-    std::deque<Step> steps = take(m_stepsPerSlice);
-    const bool full = qsizetype(steps.size()) == m_stepsPerSlice;
-    const bool endsWithCall = !steps.empty() && steps.back().kind == Step::Call;
-    apply(steps);
-    // Only a full slice without a question tells how long showing lines takes.
-    if (full && !endsWithCall)
-        m_stepsPerSlice = std::clamp(
-            qsizetype(m_stepsPerSlice * turnNanoseconds / std::max<qint64>(turn.nsecsElapsed(), 1)),
-            minStepsPerSlice, maxStepsPerSlice);
-    std::unique_lock lock(m_mutex);
-    if (!m_queue.empty())
-        schedule(lock);
+    std::vector<QPointer<RunChannel>> busy = channels;
+    while (!busy.empty() && turn.nsecsElapsed() < turnNanoseconds) {
+        std::erase_if(busy, [&](const QPointer<RunChannel>& channel) {
+            return !channel || turn.nsecsElapsed() >= turnNanoseconds || !channel->showGroup();
+        });
+    }
+    for (const QPointer<RunChannel>& channel : channels) {
+        if (!channel)
+            continue;
+        std::unique_lock lock(channel->m_mutex);
+        const bool unlisted = !channel->m_queue.empty() && channel->markWaiting();
+        lock.unlock();
+        if (unlisted)
+            channel->listInPump();
+    }
 }
 
 void RunChannel::flush() {
-    for (std::deque<Step> steps = take(maxStepsPerSlice); !steps.empty();
-         steps = take(maxStepsPerSlice))
+    for (std::deque<Step> steps = take(stepsPerGroup); !steps.empty(); steps = take(stepsPerGroup))
         apply(steps);
 }
 

@@ -29,9 +29,11 @@ public:
 
 // Hands the steps of a run from its worker thread to the GUI thread, in order. Lines, last-line
 // replacements and progress are queued and shown in batches, a slice of the queue per turn of the
-// event loop, so that a worker producing millions of lines never stalls the GUI; a worker that runs
-// ahead waits while `capacity` steps are waiting. A call waits for its step, so a question is
-// asked after the lines sent before it. The channel lives on the GUI thread.
+// event loop, so that a worker producing millions of lines never stalls the GUI; the channels with
+// steps waiting share one slice of each turn, so that fifty pages receiving lines at once do not
+// stall it either. A worker that runs ahead waits while `capacity` steps are waiting. A call waits
+// for its step, so a question is asked after the lines sent before it. The channel lives on the
+// GUI thread.
 class RunChannel : public QObject {
 public:
     explicit RunChannel(RunView& view, qsizetype capacity = 20000, QObject* parent = nullptr);
@@ -61,12 +63,20 @@ private:
     };
 
     void enqueue(Step step);
-    void schedule(std::unique_lock<std::mutex>& lock);
+    // With the channel's mutex held: marks the channel as listed for the pump; true when it was
+    // not, and the caller lists it once the mutex is released.
+    bool markWaiting();
+    void listInPump();
     // One slice of the queue from its head, ending after a call: a call may run a nested event
     // loop, in which later steps must already have been shown.
     std::deque<Step> take(qsizetype maxSteps);
     void apply(std::deque<Step>& steps);
-    void drain();
+    // Shows one group of steps; false when the channel is done for this turn (nothing left, or a
+    // call was among them).
+    bool showGroup();
+    // Shows, in one turn, a group of every channel with steps waiting in turn until the turn's
+    // time is up. GUI thread.
+    static void pump();
 
     RunView& m_view;
     const qsizetype m_capacity;
@@ -74,9 +84,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Step> m_queue;
     qsizetype m_queuedSteps = 0;
-    qsizetype m_stepsPerSlice = 64; // grows to what the view takes in one turn // calls not
-                                    // counted: their worker waits anyway
-    bool m_drainPosted = false;
+    bool m_pumpListed = false; // on the list of channels with steps waiting
     bool m_closed = false;
 };
 

@@ -2,6 +2,7 @@
 // stay in the application's arguments, where the first login of the process takes them.
 
 #include "Guard.h"
+#include "LetGoThreads.h"
 #include "Prompter.h"
 #include "TerminationSignals.h"
 #include "ufVornalex.h"
@@ -12,8 +13,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(title);
     vx::setApplicationTitle(title);
 
-    TfVornalex window;
-    window.show();
-    vx::closeOnTerminationSignals(&window);
-    return QApplication::exec();
+    int exitCode = 0;
+    {
+        TfVornalex window;
+        window.show();
+        vx::closeOnTerminationSignals(&window);
+        exitCode = QApplication::exec();
+    } // the settings are written and the results pages freed here
+    // Workers still blocked on a server that does not answer do not hold up the exit.
+    return vx::finishThreadsLetGo(exitCode);
 }

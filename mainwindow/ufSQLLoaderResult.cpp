@@ -1,12 +1,13 @@
 #include "ufSQLLoaderResult.h"
 
-#include "Cp1251.h"
 #include "Errors.h"
 #include "ExternalTool.h"
 #include "Format.h"
 #include "Guard.h"
 #include "GuiThread.h"
+#include "LetGoThreads.h"
 #include "LogView.h"
+#include "LoopFreeDispatcher.h"
 #include "Prompter.h"
 #include "crfLogin.h"
 #include "uTZybTranslator.h"
@@ -14,11 +15,9 @@
 
 #include <QAction>
 #include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
-#include <QStringDecoder>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -48,6 +47,8 @@ const QList<TZybTranslation> translations = {
 
 // How soon a stop reaches a batch running on the server.
 constexpr int stopWatchMilliseconds = 100;
+// How long a stopped run may take to end before the page ends without its worker.
+constexpr qint64 letGoMilliseconds = 1000;
 
 const QString rightsQuery = QStringLiteral(
     "select is_member('db_owner'), is_member('db_ddladmin') * is_member('db_securityadmin')");
@@ -59,13 +60,6 @@ qint64 membership(const vx::FieldValue& value) {
     if (const auto* flag = std::get_if<bool>(&value))
         return *flag;
     return 0;
-}
-
-// Output of a tool is UTF-8; files of the Windows tools are Windows-1251.
-QString outputLineText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? vx::fromCp1251(bytes) : text;
 }
 
 // The reserved temporary name of one tool run, its script and its output; all removed whatever
@@ -101,95 +95,165 @@ void writeScript(const QString& fileName, const QStringList& lines) {
 // ---------------------------------------------------------------------------------------------
 // TSQLLoaderThread
 
-TSQLLoaderThread::TSQLLoaderThread(TfSQLLoaderResult* form) : QThread(form), Form(form) {}
+TSQLLoaderThread::TSQLLoaderThread(TfSQLLoaderResult* form, TSQLLoaderRun run,
+                                   std::shared_ptr<vx::Connection> connection,
+                                   std::shared_ptr<vx::RunChannel> channel,
+                                   std::shared_ptr<std::atomic<bool>> stopped)
+    : Form(form), m_run(std::move(run)), m_connection(std::move(connection)),
+      m_channel(std::move(channel)), m_stopped(std::move(stopped)) {}
 
-QString TSQLLoaderThread::Text(const char* key) const {
-    return Form->ZybTranslator->GetText(QString::fromLatin1(key));
+void TSQLLoaderThread::CancelBatch() {
+    m_cancelled = true;
+    m_connection->cancel();
+}
+
+void TSQLLoaderThread::TakeOver(QObject* object) {
+    std::lock_guard lock(m_takenOverLock);
+    if (m_ended)
+        object->deleteLater();
+    else
+        m_takenOver << object;
 }
 
 void TSQLLoaderThread::Execute() {
-    TfSQLLoaderResult& page = *Form;
-    const TSQLLoaderRun& run = page.m_run;
-    bool success = !page.Stopped;
+    bool success = !*m_stopped;
     bool completed = false;
     try {
-        completed = run.ExecutorApp.isEmpty() ? InternalRoute(success) : ExternalRoute(success);
+        completed = m_run.ExecutorApp.isEmpty() ? InternalRoute(success) : ExternalRoute(success);
     } catch (const vx::EAbort&) {
         // The stop request: nothing to show.
     } catch (const std::exception& e) {
-        if (!page.m_cancelled) {
+        if (!m_cancelled) {
             const QString message = vx::exceptionMessage(e);
-            page.AddLine(message, true);
+            AddLine(message, true);
             success = GoesOnAfterFailure(vx::format(SErrorContinue, {message}));
         }
     }
     // The server keeps no session, transaction or lock for a page at rest.
-    page.cADO->close();
-    page.ShowFinished(completed);
-    page.m_channel.call([&] { page.SyncFinish(success, completed); });
+    m_connection->close();
+    AddLine(Text(completed ? QStringLiteral("completed") : QStringLiteral("interrupted")), false);
+    m_channel->call([this, success, completed] { Form->SyncFinish(success, completed); });
+    std::lock_guard lock(m_takenOverLock);
+    m_ended = true;
+    for (QObject* object : std::as_const(m_takenOver))
+        object->deleteLater();
+}
+
+void TSQLLoaderThread::AddLine(const QString& text, bool isError) {
+    m_channel->addLine(text, isError);
+}
+
+bool TSQLLoaderThread::AskUser(const QString& question) {
+    bool answer = false;
+    m_channel->call([&] {
+        answer = vx::prompter().askOkCancel(vx::PromptIcon::Error, m_run.Caption, question);
+    });
+    return answer;
 }
 
 bool TSQLLoaderThread::GoesOnAfterFailure(const QString& question) {
-    const int mode = Form->m_run.OnErrorMode;
-    if (mode == emAsk)
-        return Form->AskUser(question);
-    return mode != emStop;
+    if (m_run.OnErrorMode == emAsk)
+        return AskUser(question);
+    return m_run.OnErrorMode != emStop;
 }
 
 bool TSQLLoaderThread::InternalRoute(bool& success) {
-    TfSQLLoaderResult& page = *Form;
-    const TSQLLoaderRun& run = page.m_run;
-    QString server = run.Connection.server;
-    page.AddLine(Text("connecting") + QStringLiteral(" ") + server + QStringLiteral("..."), false);
-    if (run.AutoConnect) {
-        run.Connection.Connect(*page.cADO);
-    } else {
+    QString server = m_run.Connection.server;
+    AddLine(Text(QStringLiteral("connecting")) + QStringLiteral(" ") + server +
+                QStringLiteral("..."),
+            false);
+    if (TfCrfLogin* login = m_run.LoginWindow) {
         // The lines sent so far stand in the log before the login window shows.
-        page.m_channel.call([] {});
-        success = page.Login->Login();
+        m_channel->call([] {});
+        success = login->Login();
         if (success)
-            page.m_channel.call([&] { server = page.Login->GetServer(); });
+            vx::runOnGuiThread([&] { server = login->GetServer(); });
+    } else {
+        m_run.Connection.Connect(*m_connection);
     }
     if (!success)
         return false;
-    page.ReplaceLastLine(Text("connected") + QStringLiteral(" ") + server, false);
-    if (run.CheckDBO && !RightsCheck())
-        success = GoesOnAfterFailure(Text("cbCheckDBO.Caption") + QStringLiteral(" ") +
-                                     Text("failed") + QStringLiteral(". ") + Text("ask_continue"));
+    m_channel->replaceLastLine(Text(QStringLiteral("connected")) + QStringLiteral(" ") + server,
+                               false);
+    if (m_run.CheckDBO && !RightsCheck())
+        success = GoesOnAfterFailure(Text(QStringLiteral("cbCheckDBO.Caption")) +
+                                     QStringLiteral(" ") + Text(QStringLiteral("failed")) +
+                                     QStringLiteral(". ") + Text(QStringLiteral("ask_continue")));
     if (!success)
         return false;
-    // The snapshot's script, not the runner's field, which the GUI thread owns.
-    success = page.ZybScriptRunner->ExecuteLines(run.Script);
+    TZybScriptRunner runner;
+    runner.Connection = m_connection.get();
+    runner.TabDelimiter = m_run.TabDelimiter;
+    runner.NoRecords = m_run.NoRecords;
+    runner.MaxFieldLength = m_run.MaxFieldLength;
+    runner.OnAsk = [this](QObject* sender, const QString& question, TZybAskType type,
+                          bool& answer) { ZybScriptRunnerAsk(sender, question, type, answer); };
+    runner.OnError = [this](QObject* sender, const QString& error, bool& stop, bool& ask) {
+        ZybScriptRunnerError(sender, error, stop, ask);
+    };
+    runner.OnMessage = [this](QObject* sender, const QString& line) {
+        ZybScriptRunnerMessage(sender, line);
+    };
+    runner.OnProgress = [this](QObject* sender, int pos, int max, const QString& comment) {
+        ZybScriptRunnerProgress(sender, pos, max, comment);
+    };
+    success = runner.ExecuteLines(m_run.Script);
     return success;
 }
 
 bool TSQLLoaderThread::RightsCheck() {
-    const std::unique_ptr<vx::RecordSet> qTemp = Form->cADO->execute(rightsQuery);
+    const std::unique_ptr<vx::RecordSet> qTemp = m_connection->execute(rightsQuery);
     if (!qTemp || qTemp->fieldCount() < 2 || qTemp->eof())
         return false;
     return membership(qTemp->value(0)) == 1 || membership(qTemp->value(1)) == 1;
 }
 
 bool TSQLLoaderThread::ExternalRoute(bool& success) {
-    TfSQLLoaderResult& page = *Form;
-    const TSQLLoaderRun& run = page.m_run;
     // A page stopped before its tool started never starts it: the tool could run batches before
     // its first poll.
-    if (page.Stopped) {
+    if (*m_stopped) {
         success = false;
         return false;
     }
-    const ToolFiles files(run.Index);
-    writeScript(files.script, run.Script);
+    const ToolFiles files(m_run.Index);
+    writeScript(files.script, m_run.Script);
     const vx::ToolExit exit =
-        vx::runTool(vx::sqlToolCommand(run.ExecutorApp, run.Connection, run.OnErrorMode == emStop,
-                                       files.script, files.output),
-                    page.Stopped);
+        vx::runTool(vx::sqlToolCommand(m_run.ExecutorApp, m_run.Connection,
+                                       m_run.OnErrorMode == emStop, files.script, files.output),
+                    *m_stopped);
     QFile::remove(files.script);
     success = exit.success;
-    page.AddLine(vx::format(Text("appResult"), {qint64(exit.code), exit.text}), !success);
-    page.LoadOutputFile(files.output);
+    AddLine(vx::format(Text(QStringLiteral("appResult")), {qint64(exit.code), exit.text}),
+            !success);
+    vx::LoadOutputFile(files.output,
+                       [this](const QString& text, bool isError) { AddLine(text, isError); });
     return success;
+}
+
+void TSQLLoaderThread::ZybScriptRunnerAsk(QObject*, const QString& AQuestion, TZybAskType,
+                                          bool& AAnswer) {
+    AAnswer = AskUser(AQuestion);
+}
+
+void TSQLLoaderThread::ZybScriptRunnerError(QObject*, const QString& Err, bool& ABreak,
+                                            bool& AAsk) {
+    if (m_cancelled)
+        vx::abort();
+    AddLine(Err, true);
+    AddLine(QString(), false);
+    AAsk = m_run.OnErrorMode == emAsk && !ABreak;
+    ABreak = ABreak || m_run.OnErrorMode == emStop;
+}
+
+void TSQLLoaderThread::ZybScriptRunnerMessage(QObject*, const QString& s) {
+    if (m_run.PrintMessages)
+        AddLine(s, false);
+}
+
+void TSQLLoaderThread::ZybScriptRunnerProgress(QObject*, int pos, int max, const QString& comment) {
+    m_channel->progress(pos, max, comment);
+    if (*m_stopped)
+        vx::abort();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -265,21 +329,6 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
 
     ZybScriptRunner = addComponent(new TZybScriptRunner(this), QStringLiteral("ZybScriptRunner"));
     ZybScriptRunner->Connection = cADO.get();
-    ZybScriptRunner->OnAsk = [this](QObject* sender, const QString& question, TZybAskType type,
-                                    bool& answer) {
-        ZybScriptRunnerAsk(sender, question, type, answer);
-    };
-    ZybScriptRunner->OnError = [this](QObject* sender, const QString& error, bool& stop,
-                                      bool& ask) {
-        ZybScriptRunnerError(sender, error, stop, ask);
-    };
-    ZybScriptRunner->OnMessage = [this](QObject* sender, const QString& line) {
-        ZybScriptRunnerMessage(sender, line);
-    };
-    ZybScriptRunner->OnProgress = [this](QObject* sender, int pos, int max,
-                                         const QString& comment) {
-        ZybScriptRunnerProgress(sender, pos, max, comment);
-    };
 
     ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
     ZybTranslator->LoadTable(translations);
@@ -292,13 +341,25 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
 }
 
 TfSQLLoaderResult::~TfSQLLoaderResult() {
+    if (!Thread)
+        return;
     Stopped = true;
-    // Once closed, the channel never lets a worker wait for the GUI; a login the worker may be
-    // asking for on the GUI thread is still served, so waiting here cannot lock. The stop watch
-    // does not fire during the wait, so the wait itself cancels the batch that runs.
-    m_channel.close();
-    for (TSQLLoaderThread* worker : findChildren<TSQLLoaderThread*>(Qt::FindDirectChildrenOnly))
-        vx::waitServingGuiCalls(*worker, [this] { CancelStoppedBatch(); });
+    TSQLLoaderThread* worker = ReleaseWorker();
+    // A worker that asks for the connection keeps the login window until it ends.
+    if (worker->UsesLoginWindow()) {
+        Login->setParent(nullptr);
+        worker->TakeOver(Login);
+    }
+}
+
+std::shared_ptr<vx::RunChannel> TfSQLLoaderResult::NewChannel() {
+    // A worker let go may hold the last reference; the channel lives on the GUI thread.
+    return std::shared_ptr<vx::RunChannel>(new vx::RunChannel(*this), [](vx::RunChannel* channel) {
+        if (vx::isGuiThread())
+            delete channel;
+        else
+            channel->deleteLater();
+    });
 }
 
 void TfSQLLoaderResult::StartRun() {
@@ -308,14 +369,32 @@ void TfSQLLoaderResult::StartRun() {
     aReExecute->setEnabled(false);
     aTools->setVisible(bool(OnTools));
     ZybScriptRunner->NoRecords = NoRecords;
-    m_run = {ExecutorApp,   OnErrorMode,         PrintMessages,
-             CheckDBO,      AutoConnect,         Index,
-             windowTitle(), Login->definition(), ZybScriptRunner->Script};
-    m_cancelled = false;
+    QHash<QString, QString> texts;
+    for (const char* key : {"connecting", "connected", "completed", "interrupted",
+                            "cbCheckDBO.Caption", "failed", "ask_continue", "appResult"})
+        texts.insert(QString::fromLatin1(key), ZybTranslator->GetText(QString::fromLatin1(key)));
+    TSQLLoaderRun run{ExecutorApp,
+                      OnErrorMode,
+                      PrintMessages,
+                      CheckDBO,
+                      AutoConnect,
+                      Index,
+                      windowTitle(),
+                      Login->definition(),
+                      ZybScriptRunner->Script,
+                      ZybScriptRunner->TabDelimiter,
+                      NoRecords,
+                      ZybScriptRunner->MaxFieldLength,
+                      texts,
+                      AutoConnect ? nullptr : Login};
+    m_stopSeen.invalidate();
     m_stopWatch.start();
     StartTick.start();
-    Thread = new TSQLLoaderThread(this);
+    Thread = new TSQLLoaderThread(this, std::move(run), cADO, m_channel, Stopped.share());
     connect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
+    // The worker runs no event loop; without descriptors left, its connection fails, not the
+    // process.
+    Thread->setEventDispatcher(new vx::LoopFreeDispatcher);
     Thread->start();
     if (!Thread->isRunning() && !Thread->isFinished()) {
         delete Thread;
@@ -333,7 +412,7 @@ void TfSQLLoaderResult::FailRun(const QString& message) {
 }
 
 void TfSQLLoaderResult::SyncFinish(bool success, bool completed) {
-    m_channel.flush();
+    m_channel->flush();
     m_stopWatch.stop();
     Success = success;
     Completed = completed;
@@ -347,38 +426,49 @@ void TfSQLLoaderResult::SyncFinish(bool success, bool completed) {
 }
 
 void TfSQLLoaderResult::CancelStoppedBatch() {
-    if (!Stopped)
+    if (!Stopped || !Thread)
         return;
-    m_cancelled = true;
-    cADO->cancel();
+    if (!m_stopSeen.isValid())
+        m_stopSeen.start();
+    Thread->CancelBatch();
+    if (m_stopSeen.hasExpired(letGoMilliseconds))
+        LetGoWorker();
+}
+
+void TfSQLLoaderResult::LetGoWorker() {
+    // What the worker sent so far, its end too when that came meanwhile.
+    m_channel->flush();
+    if (!Thread)
+        return;
+    ReleaseWorker();
+    m_channel = NewChannel();
+    Stopped.renew();
+    // The worker closes its connection when the driver returns; the next run needs its own.
+    auto connection = std::shared_ptr<vx::Connection>(vx::createConnection());
+    connection->setConnectionTimeout(cADO->connectionTimeout());
+    connection->setCommandTimeout(cADO->commandTimeout());
+    cADO = std::move(connection);
+    ZybScriptRunner->Connection = cADO.get();
+    Login->Connection = cADO.get();
+    ShowFinished(false);
+    SyncFinish(false, false);
+}
+
+TSQLLoaderThread* TfSQLLoaderResult::ReleaseWorker() {
+    TSQLLoaderThread* worker = Thread;
+    Thread = nullptr;
+    m_channel->close();
+    worker->CancelBatch();
+    vx::letGo(worker);
+    return worker;
 }
 
 void TfSQLLoaderResult::AddLine(const QString& text, bool isError) {
-    m_channel.addLine(text, isError);
+    m_channel->addLine(text, isError);
 }
 
 void TfSQLLoaderResult::ReplaceLastLine(const QString& text, bool isError) {
-    m_channel.replaceLastLine(text, isError);
-}
-
-bool TfSQLLoaderResult::AskUser(const QString& question) {
-    bool answer = false;
-    m_channel.call([&] {
-        answer = vx::prompter().askOkCancel(vx::PromptIcon::Error, m_run.Caption, question);
-    });
-    return answer;
-}
-
-void TfSQLLoaderResult::LoadOutputFile(const QString& fileName) {
-    if (!QFileInfo::exists(fileName))
-        return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        AddLine(file.errorString() + QStringLiteral(": ") + fileName, true);
-        return;
-    }
-    while (!FileEof(file))
-        AddLine(outputLineText(FileReadLine(file)), false);
+    m_channel->replaceLastLine(text, isError);
 }
 
 void TfSQLLoaderResult::ShowFinished(bool success) {
@@ -395,33 +485,6 @@ void TfSQLLoaderResult::ShowElapsed() {
     const qint64 elapsed =
         std::min<qint64>(StartTick.elapsed(), std::numeric_limits<qint32>::max());
     stTime->setText(FormatMilliseconds(qint32(elapsed)));
-}
-
-void TfSQLLoaderResult::ZybScriptRunnerAsk(QObject*, const QString& AQuestion, TZybAskType,
-                                           bool& AAnswer) {
-    AAnswer = AskUser(AQuestion);
-}
-
-void TfSQLLoaderResult::ZybScriptRunnerError(QObject*, const QString& Err, bool& ABreak,
-                                             bool& AAsk) {
-    if (m_cancelled)
-        vx::abort();
-    AddLine(Err, true);
-    AddLine(QString(), false);
-    AAsk = m_run.OnErrorMode == emAsk && !ABreak;
-    ABreak = ABreak || m_run.OnErrorMode == emStop;
-}
-
-void TfSQLLoaderResult::ZybScriptRunnerMessage(QObject*, const QString& s) {
-    if (m_run.PrintMessages)
-        AddLine(s, false);
-}
-
-void TfSQLLoaderResult::ZybScriptRunnerProgress(QObject*, int pos, int max,
-                                                const QString& comment) {
-    m_channel.progress(pos, max, comment);
-    if (Stopped)
-        vx::abort();
 }
 
 void TfSQLLoaderResult::aReExecuteExecute() {

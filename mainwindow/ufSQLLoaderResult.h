@@ -7,6 +7,7 @@
 #include "uTZybScriptRunner.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class QAction;
 class QFrame;
@@ -34,6 +36,26 @@ using TNotifyEvent = std::function<void(QObject* Sender)>;
 // Error modes: what a script error, a failed connection or a failed rights check does.
 enum TOnErrorMode { emAsk = 0, emStop = 1, emContinue = 2 };
 
+// A page's stop request, shared with the worker of its run. A worker that the page lets go keeps
+// the request it had, set for good, while the page goes on with a fresh one.
+class TStopRequest {
+public:
+    TStopRequest() = default;
+    TStopRequest(const TStopRequest&) = delete;
+    TStopRequest& operator=(const TStopRequest&) = delete;
+    TStopRequest& operator=(bool stop) {
+        m_flag->store(stop);
+        return *this;
+    }
+    operator bool() const { return m_flag->load(); }
+    // GUI thread.
+    std::shared_ptr<std::atomic<bool>> share() const { return m_flag; }
+    void renew() { m_flag = std::make_shared<std::atomic<bool>>(m_flag->load()); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> m_flag = std::make_shared<std::atomic<bool>>(false);
+};
+
 // One run's settings as the page stood when it started, taken on the GUI thread: the worker reads
 // no field or window of the page, so that they may change while it runs.
 struct TSQLLoaderRun {
@@ -46,17 +68,36 @@ struct TSQLLoaderRun {
     QString Caption;
     ConnectionDefinition Connection;
     QStringList Script;
+    bool TabDelimiter = false;
+    bool NoRecords = false;
+    int MaxFieldLength = 255;
+    // The page's texts in its language, by translator key.
+    QHash<QString, QString> Texts;
+    // Without automatic connection: the page's login window, which asks for the connection.
+    TfCrfLogin* LoginWindow = nullptr;
 };
 
-// Carries out one run of a results page away from the GUI thread: connects and runs the page's
-// script runner (internal route), or runs the chosen command-line tool on a script file (external
-// route). Everything it shows goes through the page's channel; it frees itself when it ends.
+// Carries out one run of a results page away from the GUI thread: connects and runs its own script
+// runner (internal route), or runs the chosen command-line tool on a script file (external route).
+// It owns what it uses: the run's settings, the connection (shared with the page until the page
+// lets it go), the channel to the page and the stop request. It reaches the page only through steps
+// of the channel, which the page closes before it lets the worker go or ends, so a worker blocked
+// in the driver may outlive its page and finish on its own. It frees itself when it ends.
 class TSQLLoaderThread : public QThread {
 public:
-    // The page owns the thread until it ends, so that a page freed during a run waits for it.
-    explicit TSQLLoaderThread(TfSQLLoaderResult* form);
+    TSQLLoaderThread(TfSQLLoaderResult* form, TSQLLoaderRun run,
+                     std::shared_ptr<vx::Connection> connection,
+                     std::shared_ptr<vx::RunChannel> channel,
+                     std::shared_ptr<std::atomic<bool>> stopped);
 
+    // Reached only in the steps that the channel runs on the GUI thread.
     TfSQLLoaderResult* const Form;
+
+    // GUI thread: asks the server to end the batch that runs; its failure is then the stop.
+    void CancelBatch();
+    // GUI thread: the worker frees the object (the page's login window) when it ends.
+    void TakeOver(QObject* object);
+    bool UsesLoginWindow() const { return m_run.LoginWindow != nullptr; }
 
 protected:
     void run() override { Execute(); }
@@ -71,7 +112,28 @@ private:
     bool RightsCheck();
     // Whether the run counts as a success after a failure, by the error mode; Ask asks.
     bool GoesOnAfterFailure(const QString& question);
-    QString Text(const char* key) const;
+    QString Text(const QString& key) const { return m_run.Texts.value(key); }
+
+    void AddLine(const QString& text, bool isError);
+    // The question with the error icon and the page's caption; true for OK.
+    bool AskUser(const QString& question);
+
+    // The script runner's events.
+    void ZybScriptRunnerAsk(QObject* Sender, const QString& AQuestion, TZybAskType aType,
+                            bool& AAnswer);
+    void ZybScriptRunnerError(QObject* Sender, const QString& Err, bool& ABreak, bool& AAsk);
+    void ZybScriptRunnerMessage(QObject* Sender, const QString& s);
+    void ZybScriptRunnerProgress(QObject* Sender, int pos, int max, const QString& comment);
+
+    const TSQLLoaderRun m_run;
+    const std::shared_ptr<vx::Connection> m_connection;
+    const std::shared_ptr<vx::RunChannel> m_channel;
+    const std::shared_ptr<std::atomic<bool>> m_stopped;
+    // The run's batch was cancelled: its failure is the stop, not an error to show.
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_takenOverLock;
+    QList<QObject*> m_takenOver;
+    bool m_ended = false;
 };
 
 // One results page: the log of a run with its tool bar (re-execute, copy, tools) and status strip
@@ -84,7 +146,7 @@ class TfSQLLoaderResult : public QWidget, public vx::Form, private vx::RunView {
 
 public:
     explicit TfSQLLoaderResult(QWidget* owner = nullptr);
-    // A page freed during a run stops it and waits for its worker.
+    // A page freed during a run stops it and lets its worker go without waiting for it.
     ~TfSQLLoaderResult() override;
 
     vx::LogView* reResult;
@@ -96,7 +158,9 @@ public:
     QAction* aReExecute;
     QAction* aCopy;
     QAction* aTools;
-    const std::unique_ptr<vx::Connection> cADO;
+    // Replaced by a new one, with the same timeouts, when the page lets a worker go with it.
+    std::shared_ptr<vx::Connection> cADO;
+    // Holds the script and the options that the main window fills; each run's worker runs a copy.
     TZybScriptRunner* ZybScriptRunner;
     TZybTranslator* ZybTranslator;
 
@@ -112,8 +176,10 @@ public:
     bool CheckDBO = false;
     // The connection's index in the main window's list; -1 for the sequential page at first.
     int Index = 0;
-    // The stop request; the worker notices it before the next batch or at the tool's next poll.
-    std::atomic<bool> Stopped{false};
+    // The stop request; the worker notices it before the next batch or at the tool's next poll,
+    // and a batch running on the server is cancelled. A worker that has not ended about a second
+    // later (a server that does not answer) is let go: the page ends as interrupted without it.
+    TStopRequest Stopped;
     bool AutoConnect = false;
     // The page's connection definition, on cADO.
     TfCrfLogin* Login;
@@ -138,24 +204,12 @@ public:
     // its end reported as for any run. GUI thread.
     void FailRun(const QString& message);
 
-    // Any thread; lines sent from a worker appear in order, in batches.
+    // Any thread; lines appear in order, in batches.
     void AddLine(const QString& text, bool isError);
     void ReplaceLastLine(const QString& text, bool isError);
-    // The question with the error icon and the page's caption; true for OK. Worker thread.
-    bool AskUser(const QString& question);
-    // Every line of a tool's output file; nothing when the file does not exist, one red line when
-    // it cannot be read.
-    void LoadOutputFile(const QString& fileName);
     // The final line: "Completed." or "Interrupted.".
     void ShowFinished(bool success);
     void ShowElapsed();
-
-    // The runner's events, raised on the worker thread.
-    void ZybScriptRunnerAsk(QObject* Sender, const QString& AQuestion, TZybAskType aType,
-                            bool& AAnswer);
-    void ZybScriptRunnerError(QObject* Sender, const QString& Err, bool& ABreak, bool& AAsk);
-    void ZybScriptRunnerMessage(QObject* Sender, const QString& s);
-    void ZybScriptRunnerProgress(QObject* Sender, int pos, int max, const QString& comment);
 
     void aReExecuteExecute();
     void aCopyExecute();
@@ -174,12 +228,17 @@ private:
     void showProgress(int pos, int max, const QString& comment) override;
     // The end of a run, on the GUI thread.
     void SyncFinish(bool success, bool completed);
-    // While a stopped run goes on, asks the server to end the batch it runs.
+    // While a stopped run goes on, asks the server to end the batch it runs, and lets the worker
+    // go when that takes too long.
     void CancelStoppedBatch();
+    // Ends the run without waiting for its worker, which is left to finish on its own.
+    void LetGoWorker();
+    // Closes the worker's channel and hands the worker over to the threads let go.
+    TSQLLoaderThread* ReleaseWorker();
+    std::shared_ptr<vx::RunChannel> NewChannel();
 
-    TSQLLoaderRun m_run;
-    vx::RunChannel m_channel{*this};
+    std::shared_ptr<vx::RunChannel> m_channel = NewChannel();
     QTimer m_stopWatch;
-    // The run's batch was cancelled: its failure is the stop, not an error to show.
-    std::atomic<bool> m_cancelled{false};
+    // Since the stop request was first seen during the run.
+    QElapsedTimer m_stopSeen;
 };

@@ -222,6 +222,8 @@ void TfVornalex::FillScriptExecutors() {
 
 void TfVornalex::ZybTranslatorLanguageChange(QObject*) {
     ZybTranslator->ApplyLanguage();
+    // The language's plain "Script" would hide the file's name and the mark.
+    UpdateScriptCaption(ScriptModified);
     const int index = cbScriptExecutor->currentIndex();
     cbScriptExecutor->setItemText(0, ZybTranslator->Translate(internalExecutor, internalExecutor));
     cbScriptExecutor->setCurrentIndex(index < 0 ? 0 : index);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ConnectionDefinition.h"
 #include "ConnectionList.h"
 #include "Form.h"
+#include "ScriptFile.h"
+#include "ToolsFile.h"
 #include "uZybLoadRes.h"
 
 #include <QElapsedTimer>
@@ -12,6 +15,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -47,6 +51,7 @@ class Connection;
 class IniFile;
 class FindDialog;
 class RadioGroup;
+class StepwiseTextFill;
 class ValueListEditor;
 } // namespace vx
 
@@ -66,6 +71,8 @@ class TfVornalex : public QMainWindow, public vx::Form {
     Q_OBJECT
 
 public:
+    // Reads the settings file (vx::settingsFilePath: tests name theirs in VORNALEX_SETTINGS, see
+    // tests/support/ProgramSandbox.h); the destructor writes it back.
     explicit TfVornalex(QWidget* owner = nullptr);
     ~TfVornalex() override;
 
@@ -211,6 +218,30 @@ public:
     // The folder of the script file last opened or saved, with its trailing separator; kept in
     // the settings file.
     QString ScriptDir;
+    // The current script file: the one last opened or saved; empty before.
+    QString ScriptFileName;
+
+    // The open dialog, then aScriptOpenAccept with the chosen file.
+    void aScriptOpenExecute();
+    // The save-as dialog, then aScriptSaveAccept with the chosen file (".sql" appended to a name
+    // without an extension).
+    void aScriptSaveExecute();
+    // Replaces the script by the file's text; a file that cannot be read changes only ScriptDir.
+    void aScriptOpenAccept(const QString& FileName);
+    // Writes the script to the file in one step, in the encoding and line ends it was opened
+    // with, and tells so; on failure the old file and the caption stay.
+    void aScriptSaveAccept(const QString& FileName);
+    void mScriptChange();
+    // Ctrl with A (or Ф, the same key in the Russian layout) selects the whole script; Ctrl with S
+    // (Ы) saves it, through the save-as dialog while no file is current. The editor still gets
+    // the key.
+    void mScriptKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    // Sets ScriptModified and shows it in the tab: the translated "Script", the current file's
+    // name, " *" when modified. Call it again after a language change.
+    void UpdateScriptCaption(bool Modified);
+    // The whole script, also while a large file is still going into the editor (it goes in at
+    // once then). What a run or a save must read instead of the editor.
+    QString ScriptText();
 
     // ---- Tools menu and tools file -----------------------------------------------------------
 
@@ -222,6 +253,23 @@ public:
     // One tool's program and parameters, shown only inside the tools dialog.
     vx::ValueListEditor* vleTool;
     QString ToolsIniPath;
+
+    // The tools menu for the first selected row; "Choose connection." when no row is selected.
+    void aToolsExecute();
+    // OnTools of a parallel results page (Sender): the menu for the connection the page ran on,
+    // whatever the list holds at its index by now.
+    void ResultToolsClick(QObject* Sender);
+    // Rebuilds the tool items from the tools file, in file order before the fixed items, and pops
+    // the menu up; a tool chosen from it starts for the connection that `Connection` gives then.
+    void ShowToolsMenu(std::function<ConnectionDefinition()> Connection);
+    // Starts the item's tool with the tools file's keys of the item's suffix, read anew.
+    void ToolMenuClick(QAction* Item);
+    // The tools dialog: reading the file into the list, one tool's values in and out of vleTool,
+    // and writing the list back on OK.
+    void aToolsConfigureBeforeExecute();
+    void aToolsConfigureEditFormBeforeShow();
+    void aToolsConfigureEditFormAfterShow();
+    void aToolsConfigureOk();
 
 protected:
     // Stops every page and lets the event loop turn until their workers have ended (a worker
@@ -268,4 +316,18 @@ private:
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
     // The settings file was read (or did not exist yet): writing it back loses nothing.
     bool m_settingsRead = false;
+
+    // Tools: the connection of the menu's last opening; the tools of the dialog's list, alive
+    // until its next opening.
+    std::function<ConnectionDefinition()> m_toolsConnection;
+    std::vector<std::unique_ptr<TZybToolObject>> m_toolObjects;
+
+    // Script page: how the current file stood on disk, and the filling of the editor.
+    vx::ScriptFormat m_scriptFormat;
+    vx::StepwiseTextFill* m_scriptFill;
+    // Counts the opens, so that a large file read in the background after a later open started
+    // is dropped.
+    quint64 m_scriptOpens = 0;
+    // Puts an opened file's text into the editor and makes the file current.
+    void ShowOpenedScript(const QString& FileName, vx::ScriptText Script);
 };

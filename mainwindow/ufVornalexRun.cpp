@@ -21,7 +21,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -124,12 +123,13 @@ TfSQLLoaderResult* TfVornalex::ResultPage(int Tab) const {
 }
 
 void TfVornalex::aExecuteExecute() {
-    if (mScript->document()->isEmpty()) {
+    const QString script = ScriptText();
+    if (script.isEmpty()) {
         pc->setCurrentWidget(tsScript);
         throw vx::Error(LoadResString(&WP_SCRIPT_IS_EMPTY));
     }
     StartTick.start();
-    m_runScript = mScript->toPlainText().split(QLatin1Char('\n'));
+    m_runScript = script.split(QLatin1Char('\n'));
     pc->setCurrentWidget(tsResults);
     // A range of 0 to 0 would show a busy bar.
     pbTotal->setRange(0, std::max(Connections->count(), 1));
@@ -199,6 +199,7 @@ void TfVornalex::StartParallelPage(const PendingStart& start) {
     TfSQLLoaderResult* page = ResultPage(tabIndex);
     page->setWindowTitle(start.entry.name);
     page->OnFinish = [this](QObject* sender) { ParallelRunFinished(sender); };
+    page->OnTools = [this](QObject* sender) { ResultToolsClick(sender); };
     page->Index = start.index;
     page->ExecutorApp = executorApp(cbScriptExecutor);
     try {

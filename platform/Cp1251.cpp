@@ -23,16 +23,12 @@ constexpr std::array<char16_t, 128> upperHalf = {
 } // namespace
 
 QString fromCp1251(const QByteArray& bytes) {
-    QString text;
-    text.reserve(bytes.size());
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            text += QChar(byte);
-        else if (char16_t code = upperHalf[byte - 0x80])
-            text += QChar(code);
-        else
-            text += QChar::ReplacementCharacter;
+        const char16_t code = byte < 0x80 ? byte : upperHalf[byte - 0x80];
+        *out++ = code != 0 || byte == 0 ? QChar(code) : QChar(QChar::ReplacementCharacter);
     }
     return text;
 }
@@ -40,21 +36,29 @@ QString fromCp1251(const QByteArray& bytes) {
 std::optional<unsigned char> cp1251Byte(QChar ch) {
     if (ch.unicode() < 0x80)
         return static_cast<unsigned char>(ch.unicode());
-    for (std::size_t i = 0; i < upperHalf.size(); ++i) {
-        if (upperHalf[i] != 0 && upperHalf[i] == ch.unicode())
-            return static_cast<unsigned char>(0x80 + i);
-    }
+    // Byte of every code point below 0x2200 (the highest in the table), 0 for none: a lookup per
+    // character keeps encoding a large script linear.
+    static const auto bytes = [] {
+        std::array<unsigned char, 0x2200> table{};
+        for (std::size_t i = 0; i < upperHalf.size(); ++i) {
+            if (upperHalf[i] != 0)
+                table[upperHalf[i]] = static_cast<unsigned char>(0x80 + i);
+        }
+        return table;
+    }();
+    if (ch.unicode() < bytes.size() && bytes[ch.unicode()] != 0)
+        return bytes[ch.unicode()];
     return std::nullopt;
 }
 
 std::optional<QByteArray> toCp1251(const QString& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     for (QChar ch : text) {
         auto byte = cp1251Byte(ch);
         if (!byte)
             return std::nullopt;
-        bytes += static_cast<char>(*byte);
+        *out++ = static_cast<char>(*byte);
     }
     return bytes;
 }

@@ -3,7 +3,6 @@
 #include "Errors.h"
 
 #include <charconv>
-#include <vector>
 
 namespace vx {
 
@@ -36,7 +35,10 @@ QString integerText(qint64 value, int precision, bool hex) {
 } // namespace
 
 QString format(const QString& pattern, std::initializer_list<FormatArg> args) {
-    const std::vector<FormatArg> list(args);
+    return format(pattern, std::span<const FormatArg>(args.begin(), args.size()));
+}
+
+QString format(const QString& pattern, std::span<const FormatArg> list) {
     std::size_t next = 0;
     QString out;
     out.reserve(pattern.size());

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <initializer_list>
+#include <span>
 #include <variant>
 
 namespace vx {
@@ -12,6 +13,7 @@ using FormatArg = std::variant<QString, qint64>;
 // (Delphi's rules: precision pads %d with zeros and cuts %s). The pattern is data, never a printf
 // format; a wrong directive or a missing or mismatched argument raises vx::Error.
 QString format(const QString& pattern, std::initializer_list<FormatArg> args);
+QString format(const QString& pattern, std::span<const FormatArg> args);
 
 // Locale-free decimal text of a number, whatever locale the process runs in.
 QString formatNumber(qint64 value);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+#include <algorithm>
 #include <exception>
 
 namespace vx {
@@ -32,12 +33,16 @@ void runOnGuiThread(const std::function<void()>& step) {
         std::rethrow_exception(failure);
 }
 
-void waitServingGuiCalls(QThread& thread, const std::function<void()>& eachTurn) {
-    while (!thread.wait(10)) {
+bool waitServingGuiCalls(QThread& thread, QDeadlineTimer deadline) {
+    constexpr qint64 turnMilliseconds = 10;
+    while (!thread.wait(QDeadlineTimer(
+        deadline.isForever() ? turnMilliseconds
+                             : std::min(deadline.remainingTime(), turnMilliseconds)))) {
+        if (deadline.hasExpired())
+            return false;
         QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
-        if (eachTurn)
-            eachTurn();
     }
+    return true;
 }
 
 } // namespace vx

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 #include <functional>
 
 class QThread;
@@ -13,8 +15,8 @@ bool isGuiThread();
 void runOnGuiThread(const std::function<void()>& step);
 
 // Waits on the GUI thread for a thread to end while still running the steps it hands to the GUI
-// thread, so that a worker blocked in runOnGuiThread cannot lock the wait. `eachTurn` runs between
-// the checks: timers do not fire during the wait.
-void waitServingGuiCalls(QThread& thread, const std::function<void()>& eachTurn = {});
+// thread, so that a worker blocked in runOnGuiThread cannot lock the wait. False when the deadline
+// passed first.
+bool waitServingGuiCalls(QThread& thread, QDeadlineTimer deadline = QDeadlineTimer::Forever);
 
 } // namespace vx

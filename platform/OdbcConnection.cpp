@@ -87,8 +87,17 @@ struct OdbcConnection::Private {
         for (const Diagnostic& record : records)
             if (odbc::isInfoMessage(record))
                 messages << odbc::withoutDriverPrefix(record.text);
-        if (rc == SQL_ERROR || connectionLost())
-            throw odbc::errorFrom(records, QString(call));
+        const bool lost = connectionLost();
+        if (rc == SQL_ERROR || lost) {
+            DbError error = odbc::errorFrom(records, QString(call));
+            // The first call on a connection that died since the last one fails with the
+            // driver's generic "Unknown error"; only the next says what happened.
+            if (lost && error.nativeError() == 0 &&
+                !error.sqlState().startsWith(QLatin1String("08")))
+                throw DbError(QStringLiteral("Communication link failure"),
+                              QStringLiteral("08S01"));
+            throw error;
+        }
         return rc;
     }
 

@@ -9,7 +9,9 @@ namespace vx {
 // A connection through unixODBC (ODBC 3) and the driver of odbcDriver(). Batches go out as UTF-16;
 // informational messages are the diagnostic records with native error 0 and SQLSTATE 01000, with
 // the driver's "[FreeTDS][SQL Server]" prefix removed; errors carry the first record that is not a
-// warning. The statement is forward-only and read-only, so results stream from the server.
+// warning; a call that fails on a connection the driver finds dead says "Communication link
+// failure" (SQLSTATE 08S01) rather than a generic text. The statement is forward-only and
+// read-only, so results stream from the server.
 class OdbcConnection : public Connection {
 public:
     OdbcConnection();

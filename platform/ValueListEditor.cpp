@@ -1,6 +1,7 @@
 #include "ValueListEditor.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 
 namespace vx {
 
@@ -49,6 +50,13 @@ QString ValueListEditor::value(int row) const {
 void ValueListEditor::setValue(int row, const QString& value) {
     if (QTableWidgetItem* cell = row >= 0 && row < rowCount() ? item(row, 1) : nullptr)
         cell->setText(value);
+}
+
+void ValueListEditor::commitEdit() {
+    for (QLineEdit* editor : viewport()->findChildren<QLineEdit*>()) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }
 
 } // namespace vx

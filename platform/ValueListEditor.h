@@ -23,6 +23,8 @@ public:
     // The value of a row; empty outside the rows.
     QString value(int row) const;
     void setValue(int row, const QString& value);
+    // Stores a value still being typed, so that value() sees it.
+    void commitEdit();
 };
 
 } // namespace vx

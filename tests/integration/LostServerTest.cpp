@@ -40,6 +40,14 @@ TEST_F(LostServer, ConnectionDroppedBetweenResultsFailsThisBatchAndTheNext) {
                            "E(Communication link failure,0,1)"}));
 }
 
+TEST_F(LostServer, ServerGoneBetweenBatchesIsACommunicationLinkFailureAtOnce) {
+    EXPECT_TRUE(session.run({"PRINT 'one'"}));
+    server->stop();
+    EXPECT_TRUE(session.run({"PRINT 'two'", "GO", "PRINT 'three'"}));
+    EXPECT_EQ(session.output(), QStringList({"E(Communication link failure,0,1)",
+                                             "E(Communication link failure,0,1)"}));
+}
+
 TEST_F(LostServer, ServerStoppedInTheMiddleOfALargeResult) {
     server->createBenchTable("shop", "big", 200000);
     qint64 lines = 0;

@@ -1,5 +1,6 @@
 #include "ConnectionList.h"
 #include "ConnectionListView.h"
+#include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "Properties.h"
 #include "RadioGroup.h"
@@ -10,6 +11,7 @@
 #include "uTZybStorage.h"
 #include "uTZybTranslator.h"
 #include "uZybDesignUtils.h"
+#include "ufAbout.h"
 #include "ufVornalex.h"
 
 #include <QCheckBox>
@@ -212,6 +214,21 @@ TEST_F(MainWindowTest, ALanguageChangeRetranslatesAndKeepsTheExecutor) {
     open();
     EXPECT_EQ(window->pc->tabText(0), "Настройки");
     EXPECT_EQ(window->cbScriptExecutor->currentIndex(), 2);
+}
+
+TEST_F(MainWindowTest, TheAboutBoxFollowsTheLanguage) {
+    TfVornalex& w = open();
+    chooseLanguage("Russian");
+    QString title, linkCaption;
+    vx::test::onNextModalOf<TfAbout>([&](TfAbout* about) {
+        title = about->windowTitle();
+        linkCaption = about->lLinkCaption->text();
+        about->reject();
+    });
+    w.aAbout->trigger();
+    EXPECT_EQ(title, "О программе");
+    EXPECT_EQ(linkCaption, "Веб-сайт");
+    EXPECT_TRUE(prompter.prompts().isEmpty());
 }
 
 TEST_F(MainWindowTest, AStoredExecutorBeyondTheListSelectsNoneUntilTheLanguageChanges) {

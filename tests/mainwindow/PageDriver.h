@@ -8,7 +8,6 @@
 #include "ufSQLLoaderResult.h"
 
 #include <QTest>
-#include <QTextBlock>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -28,17 +27,15 @@ inline LogLine red(const QString& text) {
 }
 
 // The lines of a log as they stand, each with its colour.
-inline QList<LogLine> logLines(const QPlainTextEdit& log) {
+inline QList<LogLine> logLines(const LogDocument& log) {
     QList<LogLine> lines;
-    for (QTextBlock block = log.document()->begin(); block.isValid(); block = block.next()) {
-        bool isError = false;
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            isError = isError || it.fragment().charFormat().foreground().color() == Qt::red;
-        lines.append({block.text(), isError});
-    }
-    if (lines.size() == 1 && lines[0].text.isEmpty())
-        lines.clear();
+    for (qsizetype i = 0; i < log.lineCount(); ++i)
+        lines.append(log.line(i));
     return lines;
+}
+
+inline QList<LogLine> logLines(const LogView& log) {
+    return logLines(log.document());
 }
 
 // How the error mode meets a failure: the mode, the user's answer when it asks, and whether the

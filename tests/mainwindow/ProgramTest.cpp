@@ -1,3 +1,5 @@
+#include "ProcessSignals.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -8,17 +10,7 @@
 
 namespace {
 
-// Whether the process has its own handler for the signal yet (SigCgt of /proc/PID/status).
-bool catchesSignal(qint64 pid, int signal) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("SigCgt:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
-    }
-    return false;
-}
+using vx::test::catchesSignal;
 
 class ProgramEnd : public testing::TestWithParam<int> {};
 

@@ -1,5 +1,6 @@
 #include "FakeConnection.h"
 #include "Format.h"
+#include "LetGoThreads.h"
 #include "ModalDriver.h"
 #include "PageDriver.h"
 #include "ScriptedPrompter.h"
@@ -36,6 +37,9 @@ protected:
         server.respond("bad", FakeBatch().error(badObject));
         server.respond("PRINT 'three'", FakeBatch().message("three"));
     }
+
+    // A worker let go by a freed page uses the fake server until it ends.
+    ~ResultPageTest() override { EXPECT_TRUE(vx::waitForThreadsLetGo(std::chrono::minutes(1))); }
 
     QList<vx::test::ScriptedPrompter::Prompt> questions() const { return prompter.prompts(); }
 
@@ -224,7 +228,8 @@ TEST_F(ResultPageTest, ARunThatCannotStartEndsAsAFailedRun) {
               QList<LogLine>({red("'maybe' is not a valid boolean value"), {"Interrupted."}}));
 }
 
-TEST_F(ResultPageTest, AFreedRunningPageStopsItsWorkerFirst) {
+// A freed page does not wait: its worker stops on its own, closes its connection and goes.
+TEST_F(ResultPageTest, AFreedRunningPageLetsItsWorkerFinishAlone) {
     auto* running = new TfSQLLoaderResult;
     running->AutoConnect = true;
     for (int i = 0; i < 2000; ++i)
@@ -233,10 +238,11 @@ TEST_F(ResultPageTest, AFreedRunningPageStopsItsWorkerFirst) {
     running->StartRun();
     const QPointer<TSQLLoaderThread> worker = running->Thread;
     delete running;
-    EXPECT_TRUE(worker.isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.isNull(); }, 60000));
+    EXPECT_LT(server.batches().size(), 2000);
+    EXPECT_EQ(server.openConnections(), 0);
 }
 
-// The page's timer no longer runs while it waits for its worker: the wait itself cancels.
 TEST_F(ResultPageTest, AFreedPageCancelsTheBatchItsWorkerRuns) {
     std::atomic<bool> inBatch = false;
     server.respond("PRINT 'one'", FakeBatch()
@@ -255,16 +261,18 @@ TEST_F(ResultPageTest, AFreedPageCancelsTheBatchItsWorkerRuns) {
     EXPECT_GT(server.cancelRequests(), 0);
 }
 
+// The login window stays with a worker that asks for the connection, and goes with it.
 TEST_F(ResultPageTest, AFreedPageWhoseWorkerAsksForTheLoginDoesNotLock) {
     setLoginArguments({"vornalex"});
     auto* running = new TfSQLLoaderResult;
     running->AutoConnect = false;
     running->ZybScriptRunner->Script << "PRINT 'one'";
+    const QPointer<TfCrfLogin> login = running->Login;
     vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     running->StartRun();
     const QPointer<TSQLLoaderThread> worker = running->Thread;
     delete running;
-    EXPECT_TRUE(worker.isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.isNull() && login.isNull(); }, 60000));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using vx::LogLine;
@@ -121,6 +122,39 @@ TEST(RunChannelTest, OnTheGuiThreadACallShowsWhatWaitsFirst) {
     QStringList seen;
     EXPECT_TRUE(channel.call([&] { seen = view.events; }));
     EXPECT_EQ(seen, QStringList{"queued"});
+}
+
+// Many pages receiving lines at once share each turn of the event loop instead of taking a turn's
+// time each; a channel freed during a turn (its page closed) drops out of it.
+TEST(RunChannelTest, ChannelsWithStepsWaitingShareOneSliceOfEachTurn) {
+    struct SlowView : RecordingView {
+        std::function<void()> onLines;
+        void addLines(const QList<LogLine>& lines) override {
+            RecordingView::addLines(lines);
+            QThread::msleep(3);
+            if (onLines)
+                std::exchange(onLines, nullptr)();
+        }
+    };
+    std::vector<SlowView> views(10);
+    std::vector<std::unique_ptr<RunChannel>> channels;
+    for (SlowView& view : views)
+        channels.push_back(std::make_unique<RunChannel>(view));
+    for (int i = 0; i < 2000; ++i)
+        for (const auto& channel : channels)
+            channel->addLine(QString::number(i), false);
+    views[0].onLines = [&] { channels[1].reset(); };
+
+    QCoreApplication::sendPostedEvents(); // one turn
+    int batches = 0;
+    for (const SlowView& view : views)
+        batches += view.batches;
+    EXPECT_GE(batches, 1);
+    EXPECT_LE(batches, 4) << "a turn shows groups for about 8 ms in all";
+
+    ASSERT_TRUE(waitFor([&] { return views[9].events.size() == 2000; }));
+    EXPECT_EQ(views[0].events.size(), 2000);
+    EXPECT_EQ(views[9].events.last(), "1999");
 }
 
 } // namespace

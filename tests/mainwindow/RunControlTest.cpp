@@ -4,12 +4,14 @@
 #include "ProgramSandbox.h"
 #include "RadioGroup.h"
 #include "ScriptedPrompter.h"
+#include "StallingRelay.h"
 #include "tds_test_server.h"
 #include "ufVornalex.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -18,13 +20,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
-#include <netinet/in.h>
-#include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
 // Runs started from the main window against the TDS test server, through unixODBC and FreeTDS.
 namespace {
@@ -34,28 +34,6 @@ using vx::test::logLines;
 using vx::test::red;
 
 const QString dashes(47, QLatin1Char('-'));
-
-// A server that takes connections and never answers them.
-class SilentListener {
-public:
-    SilentListener() : m_socket(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-            ::listen(m_socket, 16) != 0 ||
-            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            throw std::runtime_error("no listener");
-        m_port = ntohs(address.sin_port);
-    }
-    ~SilentListener() { ::close(m_socket); }
-    QString dataSource() const { return QStringLiteral("127.0.0.1,%1").arg(m_port); }
-
-private:
-    int m_socket;
-    int m_port = 0;
-};
 
 enum Image { Running, Success, Failure };
 
@@ -221,7 +199,11 @@ TEST_F(RunControlTest, StopEndsBothKindsOfRun) {
     addRows("xx");
     for (bool parallel : {false, true}) {
         execute("WAITFOR DELAY '01:00:00'\nGO\nPRINT 'after'", parallel);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return window.ResultPage(0)->Thread != nullptr; }));
+        // Every page has started (parallel pages start a few per turn of the event loop).
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window.pcResult->count() == (parallel ? 2 : 1) &&
+                   window.ResultPage(window.pcResult->count() - 1)->Thread != nullptr;
+        }));
         window.aStop->trigger();
         ASSERT_TRUE(waitForEnd()) << (parallel ? "parallel" : "sequential");
         EXPECT_EQ(window.pcResult->count(), parallel ? 2 : 1);
@@ -273,13 +255,14 @@ TEST_F(RunControlTest, ARowThatCannotRunIsAFailedPageAndTheRunEnds) {
 
 TEST_F(RunControlTest, AReExecutedPageKeepsExecuteDisabledAndTheRunStillEnds) {
     // B's login waits on a server that never answers, until the connection timeout.
-    const SilentListener silent;
+    const vx::test::StallingRelay silent;
     addRow("A", "a", true);
     addRow("B", "b", true);
     window.Connections->update(1, "B", {silent.dataSource(), "b", "sa", "secret", "False"});
     window.seConnectionTimeout->setValue(5);
     execute("PRINT 'quick'", true);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return window.ResultPage(0)->Finished; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return window.pcResult->count() == 2 && window.ResultPage(0)->Finished; }, 60000));
     ASSERT_FALSE(window.ResultPage(1)->Finished);
 
     window.ResultPage(0)->ZybScriptRunner->Script = {"WAITFOR DELAY '01:00:00'"};
@@ -310,6 +293,54 @@ TEST_F(RunControlTest, ClosingDuringARunStopsEveryPageAndEndsTheirWorkers) {
         EXPECT_TRUE(window.ResultPage(tab)->Finished);
     EXPECT_EQ(::kill(pid_t(tool.pid()), 0), -1);
     EXPECT_TRUE(window.aExecute->isEnabled());
+}
+
+TEST_F(RunControlTest, ClosingNeverWaitsForAServerThatDoesNotAnswer) {
+    const vx::test::StallingRelay silent;
+    addRows("xx");
+    window.Connections->update(1, "B", {silent.dataSource(), "b", "sa", "secret", "False"});
+    window.seConnectionTimeout->setValue(0);
+    execute("WAITFOR DELAY '01:00:00'", true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.accepted() == 1; }, 60000));
+
+    QElapsedTimer closing;
+    closing.start();
+    window.close();
+    EXPECT_LT(closing.elapsed(), 30000); // about a second; never the server's time
+    for (int tab = 0; tab < window.pcResult->count(); ++tab)
+        EXPECT_EQ(log(tab).last(), LogLine{"Interrupted."});
+}
+
+TEST_F(RunControlTest, PagesThatFindNoFreeFileDescriptorFailWithAReason) {
+    addRows("x");
+    execute("PRINT 'warm'", true); // the driver is loaded before the limit
+    ASSERT_TRUE(waitForEnd());
+    for (int i = 0; i < 40; ++i)
+        addRow(QStringLiteral("R%1").arg(i), "a", true);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    int open = 0;
+    for (int fd = 0; fd < int(old.rlim_cur); ++fd)
+        open += ::fcntl(fd, F_GETFD) != -1;
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(open + 12);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+
+    execute("WAITFOR DELAY '00:00:00.500'", true);
+    const bool ended = waitForEnd();
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    ASSERT_TRUE(ended);
+    int failed = 0;
+    for (int tab = 0; tab < window.pcResult->count(); ++tab) {
+        if (images()[tab] != Failure)
+            continue;
+        ++failed;
+        const QList<LogLine> lines = log(tab);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const LogLine& line) {
+            return line.isError && !line.text.isEmpty();
+        })) << testing::PrintToString(lines);
+    }
+    EXPECT_GT(failed, 0);
 }
 
 TEST_F(RunControlTest, TwoHundredParallelPagesEachHoldOnlyTheirOwnLines) {

@@ -1,4 +1,5 @@
 #include "IniFile.h"
+#include "DiskFull.h"
 #include "Errors.h"
 
 #include <QDir>
@@ -7,8 +8,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -204,21 +203,13 @@ TEST_F(IniFileTest, FailedSaveRaisesAndLeavesTheOldFileWhole) {
     vx::IniFile ini(path());
     for (int i = 0; i < 1000; ++i)
         ini.writeString("main", "key" + QString::number(i), "a value long enough to fill the disk");
-    // A full disk, which stops root as well as anyone else.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    rlimit small = limit;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
     QString message;
     try {
+        const vx::test::DiskFull full;
         ini.save();
     } catch (const vx::Error& e) {
         message = e.message();
     }
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(message, "Unable to write to " + path());
     EXPECT_EQ(readBytes(), old);

@@ -1,0 +1,84 @@
+// A 50 MB script: how long reading and decoding it takes (the window does that on a pool thread
+// for large files), how long the script editor needs to take the text piece by piece and the
+// longest pause of the GUI thread meanwhile, how long taking the text back out takes (as a run or
+// a save does) and how long saving it takes, for a UTF-8 and a Windows-1251 file.
+#include "ScriptFile.h"
+#include "StepwiseTextFill.h"
+#include "WidgetBenchMain.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr qsizetype scriptBytes = 50 * 1024 * 1024;
+
+// A script of INSERT batches with Cyrillic text, about `scriptBytes` long in the given encoding.
+QString makeScript(double bytesPerChar) {
+    const QString batch = QStringLiteral(
+        "INSERT INTO clients (id, name, city) VALUES (12345, 'Иванов Иван', 'Москва')\nGO\n");
+    QString text;
+    text.reserve(scriptBytes);
+    while (text.size() * bytesPerChar < scriptBytes)
+        text += batch;
+    return text;
+}
+
+void ScriptFileRoundTrip(benchmark::State& state) {
+    const auto encoding = static_cast<vx::ScriptFormat::Encoding>(state.range(0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.sql"));
+    vx::ScriptFormat format{encoding, "\r\n"};
+    vx::saveScript(path, makeScript(encoding == vx::ScriptFormat::Cp1251 ? 1.0 : 1.2), format);
+
+    double loadMs = 0, editorMs = 0, textMs = 0, saveMs = 0;
+    qint64 longestPause = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        vx::ScriptText script = vx::loadScript(path);
+        loadMs = double(clock.restart());
+
+        QPlainTextEdit editor;
+        editor.setLineWrapMode(QPlainTextEdit::NoWrap);
+        editor.resize(900, 600);
+        editor.show();
+        QCoreApplication::processEvents();
+        {
+            const LongestPause pause;
+            auto* fill = new vx::StepwiseTextFill(&editor);
+            bool done = false;
+            fill->start(script.text, [&] { done = true; });
+            while (!done)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            longestPause = pause.milliseconds();
+        }
+        editorMs = double(clock.restart());
+
+        const QString text = editor.toPlainText();
+        textMs = double(clock.restart());
+        vx::saveScript(path, text, script.format);
+        saveMs = double(clock.elapsed());
+    }
+    state.counters["MB"] = double(QFileInfo(path).size()) / (1024 * 1024);
+    state.counters["load ms"] = loadMs;
+    state.counters["editor ms"] = editorMs;
+    state.counters["text from the editor ms"] = textMs;
+    state.counters["save ms"] = saveMs;
+    state.counters["longest GUI pause ms"] = double(longestPause);
+}
+BENCHMARK(ScriptFileRoundTrip)
+    ->Arg(vx::ScriptFormat::Utf8)
+    ->Arg(vx::ScriptFormat::Cp1251)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return runWidgetBenchmarks(argc, argv);
+}

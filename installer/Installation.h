@@ -1,0 +1,67 @@
+#pragma once
+
+#include "InstallerEnvironment.h"
+
+#include <QString>
+#include <functional>
+
+namespace vx {
+
+// What the installation and the uninstallation put where: D is the installation folder, M the
+// menu folder, K the desktop folder, each with a trailing "/". Both runs use these names, so
+// what one installs the other removes.
+namespace installed {
+inline const QString Uninstaller = QStringLiteral("vxuninst");
+inline const QString Program = ProductName;
+inline const QString HelpFolder = ProductName + QStringLiteral(".help/");
+inline const QString HelpStartPage = QStringLiteral("index.htm");
+inline const QString Tools = QStringLiteral("vxTools.ini");
+inline const QString Licence = QStringLiteral("licence.txt");
+inline const QString LicenceRussian = QStringLiteral("lic_rus.txt");
+inline const QString Settings = ProductName + QStringLiteral(".ini"); // the program's own file
+inline const QString UninstallEntry = QStringLiteral("Uninstall.desktop");
+inline const QString ProgramEntry = ProductName + QStringLiteral(".desktop");
+inline const QString LicenceEntry = QStringLiteral("licence.desktop");
+inline const QString HelpEntry = QStringLiteral("Help.desktop");
+} // namespace installed
+
+// The choices of the installer's parameters page.
+struct InstallChoices {
+    QString installationDir; // as typed: must be an absolute path
+    QString menuDir;         // as typed, below the applications folder
+    bool application = true; // module 0: the program, its tools file and the licences
+    bool help = true;        // module 1: the help pages
+    bool desktopIcon = true;
+    int languageIndex = 0; // 1 (Russian) points the licence entry at the Russian text
+    QString language;      // the language's name, kept in the record
+};
+
+// Translator keys of the progress lines and of the refusal of a folder, looked up by the caller.
+using TextLookup = std::function<QString(const QString& key)>;
+using ProgressLine = std::function<void(const QString& line)>;
+
+// Raises the text of "badInstallDir" for an installation folder that is empty or relative, or
+// for a control character in either folder: such folders would scatter files or break the
+// launchers.
+void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
+
+// The installation run: folders, files with their modes, menu and desktop entries and the
+// uninstall record, reporting each phase as a progress line ("progressCreateDir",
+// "progressCopyFiles", "progressCreateReg"). It returns only when every step succeeded; the
+// caller then reports success. A failing step raises vx::Error naming the file and the system's
+// reason; what was written stays, and the record is written only after every file.
+// A folder that is empty, relative or holds a control character is refused up front with the
+// text of "badInstallDir".
+class Installation {
+public:
+    Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress);
+
+    void run(const InstallChoices& choices);
+
+private:
+    InstallerEnvironment m_env;
+    TextLookup m_text;
+    ProgressLine m_progress;
+};
+
+} // namespace vx

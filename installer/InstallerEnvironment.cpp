@@ -1,0 +1,65 @@
+#include "InstallerEnvironment.h"
+
+#include "Errors.h"
+#include "Format.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vx {
+
+QString uninstallKeyPath() {
+    return QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                          "Uninstall\\") +
+           ProductName + u'\\';
+}
+
+QString privateTempDir(const QString& base) {
+    const QString folder =
+        base + QStringLiteral("/Vornalex_Install-") + QString::number(::getuid()) + u'/';
+    const QByteArray name = QFile::encodeName(folder);
+    ::mkdir(name.constData(), 0700);
+    struct stat info {};
+    if (::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::getuid() && (info.st_mode & 077) == 0)
+        return folder;
+    QTemporaryDir fresh(base + QStringLiteral("/Vornalex_Install-XXXXXX"));
+    if (!fresh.isValid())
+        throw Error(format(QStringLiteral("Cannot create a temporary folder in %s: %s"),
+                           {base, fresh.errorString()}));
+    fresh.setAutoRemove(false);
+    return fresh.path() + u'/';
+}
+
+InstallerEnvironment InstallerEnvironment::fromSystem() {
+    const QString home = qEnvironmentVariable("HOME");
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(dataHome))
+        dataHome = home.isEmpty() ? QString() : home + QStringLiteral("/.local/share");
+
+    InstallerEnvironment env;
+    env.programsDir = dataHome;
+    if (!dataHome.isEmpty())
+        env.menuRootDir = dataHome + QStringLiteral("/applications");
+    if (!home.isEmpty()) {
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        if (!desktop.isEmpty())
+            env.desktopDir = desktop + u'/';
+    }
+    env.tempDir = privateTempDir(QDir::tempPath());
+    env.registryFile = dataHome.isEmpty()
+                           ? env.tempDir + QStringLiteral("registry.ini")
+                           : dataHome + QStringLiteral("/Vornalex_Install/registry.ini");
+    env.installerPath = QCoreApplication::applicationFilePath();
+    env.waitPid = QCoreApplication::applicationPid();
+    return env;
+}
+
+} // namespace vx

@@ -1,0 +1,82 @@
+#include "RegistryStore.h"
+
+#include "Errors.h"
+#include "SetupFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vx {
+
+namespace {
+
+QString normalKey(const QString& key) {
+    qsizetype first = 0;
+    qsizetype last = key.size();
+    while (first < last && key[first] == u'\\')
+        ++first;
+    while (last > first && key[last - 1] == u'\\')
+        --last;
+    return key.mid(first, last - first);
+}
+
+// The file's text, or an empty store when it cannot be read.
+IniFile readStore(const QString& fileName) {
+    try {
+        return IniFile(fileName);
+    } catch (const Error&) {
+        return IniFile(QString());
+    }
+}
+
+} // namespace
+
+RegistryStore::RegistryStore(QString fileName)
+    : m_fileName(std::move(fileName)), m_ini(readStore(m_fileName)) {}
+
+bool RegistryStore::keyExists(const QString& key) const {
+    return m_ini.sectionExists(normalKey(key));
+}
+
+bool RegistryStore::valueExists(const QString& key, const QString& name) const {
+    return m_ini.valueExists(normalKey(key), name);
+}
+
+QString RegistryStore::readString(const QString& key, const QString& name) const {
+    return m_ini.readString(normalKey(key), name, QString());
+}
+
+QList<RegistryStore::Value> RegistryStore::readValues(const QString& key) const {
+    QList<Value> values;
+    for (const IniFile::Entry& entry : m_ini.readSectionValues(normalKey(key)))
+        values.append({entry.key, entry.value});
+    return values;
+}
+
+void RegistryStore::writeValues(const QString& key, const QList<Value>& values) {
+    for (const auto& [name, text] : values)
+        m_ini.writeString(normalKey(key), name, text);
+    save();
+}
+
+void RegistryStore::deleteKey(const QString& key) {
+    const QString path = normalKey(key);
+    const QString below = path + u'\\';
+    bool found = false;
+    for (const QString& section : m_ini.readSections()) {
+        if (section.compare(path, Qt::CaseInsensitive) == 0 ||
+            section.startsWith(below, Qt::CaseInsensitive)) {
+            m_ini.eraseSection(section);
+            found = true;
+        }
+    }
+    if (found)
+        save();
+}
+
+void RegistryStore::save() {
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+    writeFileAtomically(m_fileName, m_ini.toUtf8(), 0600);
+}
+
+} // namespace vx

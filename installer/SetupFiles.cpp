@@ -1,0 +1,130 @@
+#include "SetupFiles.h"
+
+#include "Errors.h"
+#include "Format.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vx {
+
+namespace {
+
+QString systemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes through a temporary file and a rename; returns 0 or the errno of the failed step.
+int writeAtomically(const QString& path, const QByteArray& bytes, unsigned mode) {
+    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    for (qsizetype done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n >= 0)
+            done += n;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    if (error == 0 && ::fchmod(fd, mode_t(mode)) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(temporary.constData());
+    return error;
+}
+
+[[noreturn]] void cannotCreate(const QString& path, int error) {
+    throw Error(format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)}));
+}
+
+QString entryPath(const QString& name, const QString& root) {
+    return root + QStringLiteral("SETUPFILE/") + name.toUpper();
+}
+
+} // namespace
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode) {
+    if (const int error = writeAtomically(path, bytes, mode))
+        cannotCreate(path, error);
+}
+
+QStringList setupFolderEntries(const QString& name, const QString& root) {
+    return QDir(entryPath(name, root)).entryList(QDir::Files, QDir::Name);
+}
+
+void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
+                      const QString& root) {
+    const QString entry = entryPath(name, root);
+    const QFileInfo info(entry);
+    if (!info.exists())
+        throw Error(format(QStringLiteral("Resource %s not found"), {name}));
+    if (!info.isDir()) {
+        QFile file(entry);
+        file.open(QIODevice::ReadOnly);
+        writeFileAtomically(fileName, file.readAll(), mode);
+        return;
+    }
+    const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';
+    if (::mkdir(QFile::encodeName(folder).constData(), 0755) != 0 && errno != EEXIST)
+        cannotCreate(folder, errno);
+    for (const QString& page : setupFolderEntries(name, root)) {
+        QFile file(entry + u'/' + page);
+        file.open(QIODevice::ReadOnly);
+        writeFileAtomically(folder + page, file.readAll(), mode);
+    }
+}
+
+void CopyFileChecked(const QString& source, const QString& target) {
+    const auto fail = [&](int error) {
+        throw Error(QFileInfo(source).fileName() + QStringLiteral(": ") + systemText(error));
+    };
+    const QByteArray sourceName = QFile::encodeName(source);
+    struct stat from {};
+    if (::stat(sourceName.constData(), &from) != 0)
+        fail(errno);
+    struct stat to {};
+    if (::stat(QFile::encodeName(target).constData(), &to) == 0 && to.st_dev == from.st_dev &&
+        to.st_ino == from.st_ino)
+        return;
+    const int fd = ::open(sourceName.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail(errno);
+    QByteArray bytes(qsizetype(from.st_size), Qt::Uninitialized);
+    int readError = 0;
+    for (qsizetype done = 0; done < bytes.size() && readError == 0;) {
+        const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0)
+            readError = EIO; // the file shrank while it was read
+        else if (errno != EINTR)
+            readError = errno;
+    }
+    ::close(fd);
+    if (readError != 0)
+        fail(readError);
+    if (const int error = writeAtomically(target, bytes, from.st_mode & 07777))
+        fail(error);
+}
+
+QString existingFolderForm(const QString& path) {
+    if (path.isEmpty() || !QDir::isAbsolutePath(path) || !QFileInfo(path).isDir())
+        return {};
+    const QString clean = QDir::cleanPath(path);
+    return clean.endsWith(u'/') ? clean : clean + u'/';
+}
+
+} // namespace vx

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vx {
+
+// The installer's file routines. Every write goes to a temporary file beside the target, gets its
+// mode and is renamed over the target: a reader never sees half a file, and a running program at
+// the target keeps its old bytes instead of failing with "Text file busy". A failed write leaves
+// the target as it was and raises vx::Error naming the file and the system's reason.
+
+// Raises `Cannot create file "<path>". <reason>`.
+void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode);
+
+// Saves the embedded setup file `name` (matched without regard to case) to `fileName`, replacing
+// it. A folder entry becomes a folder of that name holding its files. Raises "Resource <name> not
+// found" or the write's error. `root` is the resource tree that carries the SETUPFILE folder.
+void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
+                      const QString& root = QStringLiteral(":/"));
+
+// The names of the files inside a folder entry, sorted; empty when it is no folder.
+QStringList setupFolderEntries(const QString& name, const QString& root = QStringLiteral(":/"));
+
+// Copies source over target keeping the source's mode. A target that is the source itself (the
+// installer run from the installation folder) is left alone. Raises "<source file name>: <reason>".
+void CopyFileChecked(const QString& source, const QString& target);
+
+// The path as an absolute existing folder with one trailing "/", or "" when it is empty, relative
+// or no folder: the uninstallation names no file under a folder that is not there.
+QString existingFolderForm(const QString& path);
+
+} // namespace vx

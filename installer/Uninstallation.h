@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Installation.h"
+#include "InstallerEnvironment.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace vx {
+
+// What one uninstall script removes; the folders are "" when they are not there, and their lines
+// are then left out.
+struct UninstallPlan {
+    QString installDir;    // D, with a trailing "/"
+    QString menuDir;       // M, with a trailing "/"
+    QString desktopDir;    // K, with a trailing "/"
+    QString installerName; // X, the installer's file name, copied into D by the installation
+    QStringList helpPages; // the files of the help folder
+    QString script;        // the script's own path, removed last
+    // The script starts deleting once this process has ended (waiting 60 s at most); 0: at once.
+    qint64 waitPid = 0;
+};
+
+// The sh script that removes exactly the installed files, entries and then-empty folders: every
+// operand quoted and preceded by "--", single files only, never a recursive removal.
+QString uninstallScript(const UninstallPlan& plan);
+
+// The uninstallation run. The caller asks installed() first and confirms with the user; run()
+// then reports "progressDelReg" and "progressDelFiles", writes the script into the private
+// temporary folder, starts it detached through /bin/sh (it waits for this process to end) and
+// deletes the record last. It returns only when all of that succeeded; otherwise it raises
+// vx::Error with the reason and the record stays, so the uninstallation can be tried again.
+class Uninstallation {
+public:
+    Uninstallation(InstallerEnvironment env, TextLookup text, ProgressLine progress);
+
+    // The record names an installation (it holds "UninstallString").
+    bool installed() const;
+    void run();
+
+private:
+    InstallerEnvironment m_env;
+    TextLookup m_text;
+    ProgressLine m_progress;
+};
+
+} // namespace vx

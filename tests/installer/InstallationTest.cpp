@@ -1,0 +1,218 @@
+#include "Installation.h"
+#include "ErrorText.h"
+#include "InstallerSandbox.h"
+#include "QtPrinting.h"
+#include "RegistryStore.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace vx;
+using vx::test::englishText;
+using vx::test::errorText;
+using vx::test::InstallerSandbox;
+
+namespace {
+
+const QStringList InstallationFolder{"Vornalex",
+                                     "Vornalex.help/",
+                                     "Vornalex.help/English.htm",
+                                     "Vornalex.help/Russian.htm",
+                                     "Vornalex.help/index.htm",
+                                     "Vornalex_Install",
+                                     "lic_rus.txt",
+                                     "licence.txt",
+                                     "vxTools.ini",
+                                     "vxuninst"};
+
+class InstallationTest : public ::testing::Test {
+protected:
+    InstallChoices choices(const QString& folder) {
+        InstallChoices c;
+        c.installationDir = folder;
+        c.menuDir = "Vornalex";
+        c.language = "English";
+        return c;
+    }
+
+    // Runs the installation; the progress lines, or the error with the lines so far.
+    QStringList install(const InstallChoices& c) {
+        QStringList lines;
+        const QString error = errorText([&] {
+            Installation(box.environment(), englishText, [&](const QString& line) {
+                lines << line;
+            }).run(c);
+        });
+        if (!error.isEmpty())
+            lines << "error: " + error;
+        return lines;
+    }
+
+    QList<RegistryStore::Value> record() {
+        return RegistryStore(box.environment().registryFile).readValues(uninstallKeyPath());
+    }
+
+    InstallerSandbox box;
+    const QString d = box.path("data/Vornalex/");
+    const QString m = box.path("data/applications/Vornalex/");
+    const QStringList phases{"Create dir..", "Copy files..", "Registry entries.."};
+};
+
+} // namespace
+
+TEST_F(InstallationTest, InstallsEveryFileEntryAndTheRecord) {
+    EXPECT_EQ(install(choices(box.path("data/Vornalex"))), phases);
+
+    EXPECT_EQ(box.tree(d), InstallationFolder);
+    const struct {
+        QString file;
+        QByteArray bytes;
+        unsigned mode;
+    } files[] = {
+        {"Vornalex", InstallerSandbox::readFile(":/SETUPFILE/VXEXE"), 0755},
+        {"vxuninst", InstallerSandbox::readFile(":/SETUPFILE/VXUNINST"), 0755},
+        {"Vornalex_Install", "INSTALLER", 0755},
+        {"vxTools.ini", InstallerSandbox::readFile(":/SETUPFILE/VXTOOLS"), 0644},
+        {"licence.txt", "LICENCE fixture\n", 0644},
+        {"lic_rus.txt", InstallerSandbox::readFile(":/SETUPFILE/LIC_RUS"), 0644},
+        {"Vornalex.help/index.htm", "<html><body>index</body></html>\n", 0644},
+    };
+    for (const auto& f : files) {
+        EXPECT_EQ(InstallerSandbox::readFile(d + f.file), f.bytes) << f.file.toStdString();
+        EXPECT_EQ(InstallerSandbox::fileMode(d + f.file), f.mode) << f.file.toStdString();
+    }
+
+    EXPECT_EQ(box.tree(m), QStringList({"Help.desktop", "Uninstall.desktop", "Vornalex.desktop",
+                                        "licence.desktop"}));
+    const auto entry = [&](const QString& name, const QString& exec) {
+        return QByteArray("[Desktop Entry]\nType=Application\nName=") + name.toUtf8() +
+               "\nExec=" + exec.toUtf8() +
+               "\nPath=" + QFileInfo(exec.section(' ', -1)).absolutePath().toUtf8() +
+               "/\nTerminal=false\n";
+    };
+    EXPECT_EQ(InstallerSandbox::readFile(m + "Vornalex.desktop"),
+              entry("Vornalex", d + "Vornalex"));
+    EXPECT_EQ(InstallerSandbox::readFile(m + "Uninstall.desktop"),
+              entry("Uninstall", d + "vxuninst"));
+    EXPECT_EQ(InstallerSandbox::readFile(m + "licence.desktop"),
+              entry("licence", "xdg-open " + d + "licence.txt"));
+    EXPECT_EQ(InstallerSandbox::readFile(m + "Help.desktop"),
+              entry("Help", "xdg-open " + d + "Vornalex.help/index.htm"));
+    EXPECT_EQ(InstallerSandbox::fileMode(m + "Help.desktop"), 0644u);
+    EXPECT_EQ(box.tree(box.path("home/Desktop")), QStringList{"Vornalex.desktop"});
+    EXPECT_EQ(InstallerSandbox::readFile(box.path("home/Desktop/Vornalex.desktop")),
+              InstallerSandbox::readFile(m + "Vornalex.desktop"));
+    EXPECT_EQ(InstallerSandbox::fileMode(box.path("home/Desktop/Vornalex.desktop")), 0755u);
+
+    EXPECT_EQ(record(), (QList<RegistryStore::Value>{{"DisplayName", "Vornalex"},
+                                                     {"HelpLink", "https://vornalex.example.org/"},
+                                                     {"Publisher", "Zelmorik"},
+                                                     {"UninstallString", d + "vxuninst"},
+                                                     {"URLInfoAbout", ""},
+                                                     {"URLUpdateInfo", ""},
+                                                     {"InstallDir", m},
+                                                     {"Language", "English"}}));
+}
+
+TEST_F(InstallationTest, QuotesAFolderWithBlanksQuotesDollarAndPercent) {
+    const QString odd = box.path("My Apps/it's \"q\" $HOME %d");
+    InstallChoices c = choices(odd);
+    c.languageIndex = 1;
+    c.language = "Russian";
+    EXPECT_EQ(install(c), phases);
+    EXPECT_EQ(box.tree(odd), InstallationFolder);
+    QString exec = odd + "/Vornalex";
+    exec.replace("%", "%%").replace("\"", "\\\\\"").replace("$", "\\\\$");
+    const QString program = QString::fromUtf8(InstallerSandbox::readFile(m + "Vornalex.desktop"));
+    EXPECT_TRUE(program.contains("\nExec=\"" + exec + "\"\n")) << program.toStdString();
+    EXPECT_TRUE(program.contains("\nPath=" + odd + "/\n")) << program.toStdString();
+    EXPECT_TRUE(InstallerSandbox::readFile(m + "licence.desktop")
+                    .endsWith("lic_rus.txt\"\nPath=" + odd.toUtf8() + "/\nTerminal=false\n"));
+    EXPECT_EQ(RegistryStore(box.environment().registryFile)
+                  .readString(uninstallKeyPath(), "UninstallString"),
+              odd + "/vxuninst");
+}
+
+TEST_F(InstallationTest, InstallsOnlyTheChosenModules) {
+    InstallChoices help = choices(d);
+    help.application = false;
+    EXPECT_EQ(install(help), phases);
+    EXPECT_EQ(box.tree(d), QStringList({"Vornalex.help/", "Vornalex.help/English.htm",
+                                        "Vornalex.help/Russian.htm", "Vornalex.help/index.htm",
+                                        "Vornalex_Install", "vxuninst"}));
+    EXPECT_EQ(box.tree(m), QStringList({"Help.desktop", "Uninstall.desktop"}));
+    EXPECT_EQ(box.tree(box.path("home/Desktop")), QStringList());
+    EXPECT_EQ(record().size(), 8);
+
+    // No module: nothing but the desktop launcher for a program an earlier installation left.
+    RegistryStore(box.environment().registryFile).deleteKey(uninstallKeyPath());
+    InstallChoices none = choices(box.path("elsewhere"));
+    none.application = none.help = false;
+    EXPECT_EQ(install(none), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(box.path("elsewhere")));
+    EXPECT_TRUE(record().isEmpty());
+    InstallerSandbox::writeFile(d + "Vornalex", "old program", 0755);
+    none.installationDir = d;
+    EXPECT_EQ(install(none), QStringList());
+    EXPECT_EQ(box.tree(box.path("home/Desktop")), QStringList{"Vornalex.desktop"});
+    EXPECT_TRUE(record().isEmpty());
+}
+
+TEST_F(InstallationTest, LeavesTheRunningInstallerInTheInstallationFolderIntact) {
+    QDir().mkpath(d);
+    InstallerSandbox::writeFile(d + "Vornalex_Install", "INSTALLER", 0755);
+    box.environment().installerPath = d + "Vornalex_Install";
+    EXPECT_EQ(install(choices(d)), phases);
+    EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"), "INSTALLER");
+}
+
+TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
+    InstallerSandbox::writeFile(box.path("file"), "user data");
+    const QString blocked = box.path("file/Vornalex/");
+    EXPECT_EQ(
+        install(choices(box.path("file/Vornalex"))),
+        QStringList(
+            {"Create dir..", "Copy files..",
+             QString("error: Cannot create file \"%1vxuninst\". Not a directory").arg(blocked)}));
+    EXPECT_TRUE(record().isEmpty());
+
+    // A payload without the program stops after the uninstaller and the installer copy.
+    box.environment().resourceRoot = ":/fixture_noexe/";
+    EXPECT_EQ(install(choices(d)),
+              QStringList({"Create dir..", "Copy files..", "error: Resource vxexe not found"}));
+    EXPECT_EQ(box.tree(d), QStringList({"Vornalex_Install", "vxuninst"}));
+    EXPECT_EQ(box.tree(m), QStringList{"Uninstall.desktop"});
+    EXPECT_TRUE(record().isEmpty());
+}
+
+TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPath) {
+    for (const QString& folder :
+         {QString(), QString("Vornalex"), QString("./Vornalex"), d + "a\nb"}) {
+        EXPECT_EQ(install(choices(folder)),
+                  QStringList{"error: Please enter a full installation folder path."});
+    }
+    InstallChoices badMenu = choices(d);
+    badMenu.menuDir = "Vor\tnalex";
+    EXPECT_EQ(install(badMenu),
+              QStringList{"error: Please enter a full installation folder path."});
+    EXPECT_EQ(box.tree(box.path("data")), QStringList());
+}
+
+TEST_F(InstallationTest, MakesNoMenuOrDesktopEntryWithoutTheirFolders) {
+    box.environment().menuRootDir.clear();
+    box.environment().desktopDir = box.path("home/NoDesktop/");
+    EXPECT_EQ(install(choices(d)), phases);
+    EXPECT_EQ(box.tree(d), InstallationFolder);
+    EXPECT_FALSE(QFileInfo::exists(box.path("data/applications")));
+    EXPECT_FALSE(QFileInfo::exists(box.path("home/NoDesktop")));
+    EXPECT_EQ(
+        RegistryStore(box.environment().registryFile).readString(uninstallKeyPath(), "InstallDir"),
+        "");
+}
+
+TEST(InstallerSandboxDeathTest, StopsTheTestsWhenARootLiesOutside) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    InstallerSandbox box;
+    box.environment().menuRootDir = box.path("../applications");
+    EXPECT_DEATH(box.environment(), "lies outside the sandbox");
+}

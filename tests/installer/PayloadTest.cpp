@@ -1,0 +1,100 @@
+// The payload that the installer program links, checked against the build's own files.
+#ifdef VX_SETUP_PROGRAM
+
+#include "Installation.h"
+#include "InstallerSandbox.h"
+#include "ProcessSignals.h"
+#include "QtPrinting.h"
+#include "SetupFiles.h"
+#include "SetupPayload.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace vx;
+using vx::test::catchesSignal;
+using vx::test::englishText;
+using vx::test::InstallerSandbox;
+
+namespace {
+
+// The payload's resource root, registered once for the whole test program.
+QString builtRoot() {
+    static const bool registered = registerSetupPayload("/built");
+    return registered ? ":/built/" : "<not registered>";
+}
+
+} // namespace
+
+TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
+    const QString root = builtRoot();
+    const QByteArray program = InstallerSandbox::readFile(VX_SETUP_PROGRAM);
+    EXPECT_TRUE(program.startsWith("\x7f"
+                                   "ELF"));
+    EXPECT_TRUE(InstallerSandbox::readFile(root + "SETUPFILE/VXEXE") == program);
+
+    const QString resources = VX_SOURCE_DIR "/resources/";
+    const struct {
+        const char* entry;
+        const char* file;
+    } files[] = {{"VXUNINST", "setup/vxuninst"},
+                 {"LICENCE", "setup/licence.txt"},
+                 {"LIC_RUS", "setup/lic_rus.txt"},
+                 {"VXTOOLS", "vxTools.ini"}};
+    for (const auto& f : files)
+        EXPECT_EQ(InstallerSandbox::readFile(root + "SETUPFILE/" + f.entry),
+                  InstallerSandbox::readFile(resources + f.file))
+            << f.entry;
+    EXPECT_EQ(setupFolderEntries("vxhelp", root),
+              QDir(resources + "help").entryList(QDir::Files, QDir::Name));
+}
+
+TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {
+    InstallerSandbox box;
+    InstallerEnvironment env = box.environment();
+    env.resourceRoot = builtRoot();
+    const QString d = box.path("data/Vornalex/");
+    if (QFile::exists(env.resourceRoot + "SETUPFILE/VXTOOLS")) {
+        InstallChoices choices;
+        choices.installationDir = d;
+        choices.menuDir = "Vornalex";
+        choices.language = "English";
+        Installation(env, englishText, [](const QString&) {}).run(choices);
+        EXPECT_EQ(InstallerSandbox::readFile(d + "vxTools.ini"),
+                  InstallerSandbox::readFile(VX_SOURCE_DIR "/resources/vxTools.ini"));
+    } else {
+        // Until the default tools file joins the payload: the program and its help alone.
+        QDir().mkpath(d);
+        ExtractSetupFile("vxexe", d + "Vornalex", 0755, env.resourceRoot);
+        ExtractSetupFile("vxhelp", d + "Vornalex.help/", 0644, env.resourceRoot);
+    }
+    // The program opens its help at its own path + ".help/", one page per language.
+    for (const char* page : {"index.htm", "English.htm", "Russian.htm"})
+        EXPECT_TRUE(QFileInfo(d + "Vornalex.help/" + page).isFile()) << page;
+
+    QProcess vornalex;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.remove("VORNALEX_SETTINGS");
+    variables.insert("QT_QPA_PLATFORM", "offscreen");
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR"})
+        variables.insert(name, box.path("home"));
+    vornalex.setProcessEnvironment(variables);
+    vornalex.setWorkingDirectory(box.path("home"));
+    vornalex.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    vornalex.start(d + "Vornalex", QStringList{});
+    ASSERT_TRUE(vornalex.waitForStarted(30000)) << vornalex.errorString().toStdString();
+    for (int wait = 0; wait < 3000 && !catchesSignal(vornalex.processId(), SIGTERM); ++wait)
+        QThread::msleep(20);
+    ASSERT_TRUE(catchesSignal(vornalex.processId(), SIGTERM)) << "the window never stood";
+    ::kill(pid_t(vornalex.processId()), SIGTERM);
+    ASSERT_TRUE(vornalex.waitForFinished(60000));
+    EXPECT_EQ(vornalex.exitCode(), 0);
+    // Its settings live beside it in the installation folder, which the uninstallation clears.
+    EXPECT_TRUE(QFileInfo(d + "Vornalex.ini").isFile());
+}
+
+#endif
