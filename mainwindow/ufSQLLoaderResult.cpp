@@ -7,6 +7,7 @@
 #include "GuiThread.h"
 #include "LetGoThreads.h"
 #include "LogView.h"
+#include "LoopFreeDispatcher.h"
 #include "Prompter.h"
 #include "crfLogin.h"
 #include "uTZybTranslator.h"
@@ -391,6 +392,9 @@ void TfSQLLoaderResult::StartRun() {
     StartTick.start();
     Thread = new TSQLLoaderThread(this, std::move(run), cADO, m_channel, Stopped.share());
     connect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
+    // The worker runs no event loop; without descriptors left, its connection fails, not the
+    // process.
+    Thread->setEventDispatcher(new vx::LoopFreeDispatcher);
     Thread->start();
     if (!Thread->isRunning() && !Thread->isFinished()) {
         delete Thread;

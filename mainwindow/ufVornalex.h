@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionDefinition.h"
+#include "ConnectionList.h"
 #include "Form.h"
 #include "ScriptFile.h"
 #include "ToolsFile.h"
@@ -10,8 +11,10 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -34,6 +37,7 @@ class TZybStorage;
 class TZybTranslator;
 class TZybVersionDialog;
 class TfCrfLogin;
+class TfSQLLoaderResult;
 
 // Messages of the window, translated by these names.
 inline constexpr TResStringRec WP_SCRIPT_IS_EMPTY{"Не задан скрипт."};
@@ -187,6 +191,22 @@ public:
     // Since the Execute action passed its script check.
     QElapsedTimer StartTick;
 
+    // Starts a run of the script on the ticked connections: a page each at once (parallel), or
+    // one page that runs them one after another (sequential).
+    void aExecuteExecute();
+    // Asks every page to stop; the run ends through the pages' ends.
+    void aStopExecute();
+    // A new tab of pcResult holding a new results page set up from the run options.
+    QWidget* CreateResultPage();
+    // The sequential page's end of a connection: the next ticked one, or the end of the run.
+    void RunNextSequential(QObject* Sender);
+    // A parallel page's end.
+    void ParallelRunFinished(QObject* Sender);
+    void RunFinished();
+    void UpdateElapsed();
+    // The results page of a tab of pcResult.
+    TfSQLLoaderResult* ResultPage(int Tab) const;
+
     // ---- Script page -------------------------------------------------------------------------
 
     QToolBar* ActionToolBar1;
@@ -251,6 +271,11 @@ public:
     void aToolsConfigureEditFormAfterShow();
     void aToolsConfigureOk();
 
+protected:
+    // Stops every page and lets the event loop turn until their workers have ended (a worker
+    // blocked on a server is let go within about a second), so that the settings are written last.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildMainWindow();
     void buildToolBar();
@@ -262,6 +287,30 @@ private:
     void buildResultsPage();
     void buildScriptPage();
     void buildTools();
+
+    // Run control. A run is active from Execute to RunFinished; Execute stays disabled while a run
+    // is active or any page runs (re-executed pages too), and Stop is enabled then.
+    struct PendingStart {
+        int index;
+        ConnectionEntry entry;
+    };
+    void StartPendingPages();
+    void StartParallelPage(const PendingStart& start);
+    void UpdateRunActions();
+    bool AnyPageRunning() const;
+    void SetTabImage(QObject* page, int image);
+    bool m_runActive = false;
+    // Parallel pages of the run whose end has not been reported yet, started or still to start:
+    // the run ends when it reaches 0, whatever re-executed pages do meanwhile.
+    int m_pagesOutstanding = 0;
+    // Ticked connections of a parallel run whose pages are not made yet: pages are made a few at a
+    // time between the event loop's turns, so that hundreds of them never freeze the window.
+    std::deque<PendingStart> m_pendingStarts;
+    // Tabs of an earlier run, out of pcResult and hidden, still to be freed.
+    std::vector<QPointer<QWidget>> m_oldPages;
+    void FreeOldPages();
+    // The script's lines as Execute found them, for every page of the run.
+    QStringList m_runScript;
 
     // Answers the loads of the window's named messages with its translator's lines.
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;

@@ -58,20 +58,14 @@ TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {
     InstallerEnvironment env = box.environment();
     env.resourceRoot = builtRoot();
     const QString d = box.path("data/Vornalex/");
-    if (QFile::exists(env.resourceRoot + "SETUPFILE/VXTOOLS")) {
-        InstallChoices choices;
-        choices.installationDir = d;
-        choices.menuDir = "Vornalex";
-        choices.language = "English";
-        Installation(env, englishText, [](const QString&) {}).run(choices);
-        EXPECT_EQ(InstallerSandbox::readFile(d + "vxTools.ini"),
-                  InstallerSandbox::readFile(VX_SOURCE_DIR "/resources/vxTools.ini"));
-    } else {
-        // Until the default tools file joins the payload: the program and its help alone.
-        QDir().mkpath(d);
-        ExtractSetupFile("vxexe", d + "Vornalex", 0755, env.resourceRoot);
-        ExtractSetupFile("vxhelp", d + "Vornalex.help/", 0644, env.resourceRoot);
-    }
+    InstallChoices choices;
+    choices.installationDir = d;
+    choices.menuDir = "Vornalex";
+    choices.language = "English";
+    Installation(env, englishText, [](const QString&) {}).run(choices);
+    // Its tools menu reads the tools file beside it.
+    EXPECT_EQ(InstallerSandbox::readFile(d + "vxTools.ini"),
+              InstallerSandbox::readFile(VX_SOURCE_DIR "/resources/vxTools.ini"));
     // The program opens its help at its own path + ".help/", one page per language.
     for (const char* page : {"index.htm", "English.htm", "Russian.htm"})
         EXPECT_TRUE(QFileInfo(d + "Vornalex.help/" + page).isFile()) << page;

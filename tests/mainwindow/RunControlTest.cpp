@@ -1,0 +1,365 @@
+#include "ConnectionList.h"
+#include "FakeSqlTool.h"
+#include "PageDriver.h"
+#include "ProgramSandbox.h"
+#include "RadioGroup.h"
+#include "ScriptedPrompter.h"
+#include "StallingRelay.h"
+#include "tds_test_server.h"
+#include "ufVornalex.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <sys/resource.h>
+
+// Runs started from the main window against the TDS test server, through unixODBC and FreeTDS.
+namespace {
+
+using vx::LogLine;
+using vx::test::logLines;
+using vx::test::red;
+
+const QString dashes(47, QLatin1Char('-'));
+
+enum Image { Running, Success, Failure };
+
+class RunControlTest : public ::testing::Test {
+protected:
+    RunControlTest() {
+        for (const char* db : {"a", "b", "c", "d", "e"})
+            server.createDatabase(db, std::string("CREATE TABLE t(name text); INSERT INTO t "
+                                                  "VALUES('") +
+                                          db + "');");
+        window.cbPrintMessages->setChecked(true);
+        QObject::connect(window.pbTotal, &QProgressBar::valueChanged,
+                         [this](int value) { progress.append(value); });
+    }
+
+    // A row on the test server; "nodb" is a database the server does not know.
+    void addRow(const QString& name, const QString& database, bool checked,
+                const QString& trusted = QStringLiteral("False")) {
+        window.Connections->append(
+            {name, checked, {dataSource, database, "sa", "secret", trusted}});
+    }
+    void addRows(const QString& ticks) {
+        for (int i = 0; i < ticks.size(); ++i) {
+            const QString name = QString(QChar('A' + i));
+            addRow(name, name.toLower(), ticks[i] == QLatin1Char('x'));
+        }
+    }
+
+    void execute(const QString& script, bool parallel) {
+        window.mScript->setPlainText(script);
+        window.cbParallel->setChecked(parallel);
+        progress.clear();
+        window.aExecute->trigger();
+    }
+    // Generous: runs share eight cores with the other tests.
+    bool waitForEnd() {
+        return QTest::qWaitFor([this] { return window.aExecute->isEnabled(); }, 60000);
+    }
+
+    QStringList tabTexts() const {
+        QStringList texts;
+        for (int tab = 0; tab < window.pcResult->count(); ++tab)
+            texts << window.pcResult->tabText(tab);
+        return texts;
+    }
+    QList<int> images() const {
+        QList<int> found;
+        for (int tab = 0; tab < window.pcResult->count(); ++tab) {
+            const qint64 key = window.pcResult->tabIcon(tab).cacheKey();
+            int image = -1;
+            for (int i = 0; i < window.ilResult.size(); ++i)
+                image = window.ilResult[i].cacheKey() == key ? i : image;
+            found << image;
+        }
+        return found;
+    }
+    QList<LogLine> log(int tab) const { return logLines(*window.ResultPage(tab)->reResult); }
+    // The log's lines without their padding.
+    QStringList texts(int tab) const {
+        QStringList lines;
+        for (const LogLine& line : log(tab))
+            lines << line.text.trimmed();
+        return lines;
+    }
+    QString connected() const { return "Connected " + dataSource; }
+
+    tdsserver::TestServer server;
+    const QString dataSource = QString::fromStdString(server.dataSource());
+    vx::test::ProgramSandbox sandbox;
+    vx::test::ScriptedPrompter prompter;
+    TfVornalex window;
+    QList<int> progress;
+};
+
+TEST_F(RunControlTest, AParallelRunHasAPagePerTickedConnectionAndEndsOnce) {
+    addRows("x-x-x");
+    window.Connections->update(2, "C", {dataSource, "nodb", "sa", "secret", "False"});
+    window.gbOnError->setItemIndex(emStop);
+    int ends = 0;
+    QObject::connect(window.aExecute, &QAction::enabledChanged, [&](bool on) { ends += on; });
+
+    execute("SELECT name FROM t", true);
+    EXPECT_FALSE(window.aExecute->isEnabled());
+    EXPECT_TRUE(window.aStop->isEnabled());
+    EXPECT_EQ(window.pc->currentWidget(), window.tsResults);
+    ASSERT_TRUE(waitForEnd());
+
+    EXPECT_EQ(tabTexts(), QStringList({"A", "C", "E"}));
+    EXPECT_EQ(images(), QList<int>({Success, Failure, Success}));
+    QList<int> indexes;
+    for (int tab = 0; tab < 3; ++tab)
+        indexes << window.ResultPage(tab)->Index;
+    EXPECT_EQ(indexes, QList<int>({0, 2, 4}));
+    EXPECT_EQ(window.pbTotal->maximum(), 5);
+    EXPECT_EQ(progress, QList<int>({1, 2, 3, 0}));
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(window.aStop->isEnabled());
+    EXPECT_EQ(texts(2), QStringList({connected(), "name", QString(255, '-'), "e", "Completed."}));
+    EXPECT_TRUE(log(1).contains(red("Cannot open database \"nodb\" requested by the login. "
+                                    "The login failed.")))
+        << testing::PrintToString(log(1));
+    EXPECT_EQ(log(1).last(), LogLine{"Interrupted."});
+}
+
+TEST_F(RunControlTest, TheExecutorChoiceReachesParallelPagesOnly) {
+    const vx::test::FakeSqlTool tool;
+    addRows("x");
+    window.cbScriptExecutor->addItem("SQL 2005 tools", "/opt/tools/sqlcmd");
+    window.cbScriptExecutor->setCurrentIndex(window.cbScriptExecutor->count() - 1);
+
+    execute("PRINT 'x'", false);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(window.ResultPage(0)->ExecutorApp, "");
+    EXPECT_FALSE(tool.ran());
+
+    window.cbScriptExecutor->setItemData(window.cbScriptExecutor->currentIndex(), QString());
+    execute("PRINT 'x'", true);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(window.ResultPage(0)->ExecutorApp, "sqlcmd");
+    EXPECT_TRUE(tool.ran());
+}
+
+struct ChainCase {
+    const char* name;
+    int mode;
+    int dashLines;
+    Image image;
+    QList<int> progress;
+};
+
+void PrintTo(const ChainCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SequentialRun : public RunControlTest, public testing::WithParamInterface<ChainCase> {};
+
+// Rows A, B, D are ticked; B's database does not exist.
+TEST_P(SequentialRun, ChainsTheTickedConnectionsOnOnePage) {
+    const ChainCase& c = GetParam();
+    addRows("xx-x");
+    window.Connections->update(1, "B", {dataSource, "nodb", "sa", "secret", "False"});
+    window.gbOnError->setItemIndex(c.mode);
+
+    execute("SELECT name FROM t", false);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(tabTexts(), QStringList({"All results"}));
+    EXPECT_EQ(images(), QList<int>({c.image}));
+    EXPECT_EQ(progress, c.progress);
+    const QList<LogLine> lines = log(0);
+    EXPECT_EQ(lines.count(LogLine{dashes}), c.dashLines);
+    EXPECT_EQ(lines.first(), LogLine{dashes});
+    EXPECT_EQ(texts(0).count("a"), 1);
+    EXPECT_EQ(texts(0).count("d"), c.dashLines == 3 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, SequentialRun,
+    testing::Values(ChainCase{"StopEndsTheChain", emStop, 2, Failure, {1, 0}},
+                    ChainCase{"ContinueGoesOn", emContinue, 3, Success, {1, 3, 0}}),
+    [](const testing::TestParamInfo<ChainCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RunControlTest, StopEndsBothKindsOfRun) {
+    addRows("xx");
+    for (bool parallel : {false, true}) {
+        execute("WAITFOR DELAY '01:00:00'\nGO\nPRINT 'after'", parallel);
+        // Every page has started (parallel pages start a few per turn of the event loop).
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window.pcResult->count() == (parallel ? 2 : 1) &&
+                   window.ResultPage(window.pcResult->count() - 1)->Thread != nullptr;
+        }));
+        window.aStop->trigger();
+        ASSERT_TRUE(waitForEnd()) << (parallel ? "parallel" : "sequential");
+        EXPECT_EQ(window.pcResult->count(), parallel ? 2 : 1);
+        for (int tab = 0; tab < window.pcResult->count(); ++tab) {
+            EXPECT_FALSE(log(tab).contains(LogLine{"after"}));
+            EXPECT_EQ(log(tab).last(), LogLine{"Interrupted."});
+        }
+        // The stopped chain does not go on to B.
+        if (!parallel)
+            EXPECT_EQ(log(0).count(LogLine{dashes}), 1);
+    }
+}
+
+TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {
+    addRows("x");
+    execute("PRINT 'first'", true);
+    ASSERT_TRUE(waitForEnd());
+
+    execute("", true);
+    EXPECT_EQ(window.pc->currentWidget(), window.tsScript);
+    EXPECT_EQ(window.pcResult->count(), 1);
+
+    window.Connections->setChecked(0, false);
+    execute("\n", true);
+    EXPECT_EQ(window.pc->currentWidget(), window.tsSettings);
+    EXPECT_EQ(window.pcResult->count(), 0);
+    EXPECT_TRUE(window.aExecute->isEnabled());
+    QStringList texts;
+    for (const auto& prompt : prompter.prompts())
+        texts << prompt.text;
+    EXPECT_EQ(texts, QStringList({"No script.", "No checked connections."}));
+}
+
+TEST_F(RunControlTest, ARowThatCannotRunIsAFailedPageAndTheRunEnds) {
+    addRows("xx");
+    window.Connections->update(0, "A", {dataSource, "a", "sa", "secret", "maybe"});
+    for (bool parallel : {true, false}) {
+        execute("SELECT name FROM t", parallel);
+        ASSERT_TRUE(waitForEnd()) << (parallel ? "parallel" : "sequential");
+        EXPECT_TRUE(log(0).contains(red("'maybe' is not a valid boolean value")));
+        EXPECT_EQ(images().first(), Failure);
+    }
+    // In parallel the other row still ran.
+    window.gbOnError->setItemIndex(emContinue);
+    execute("SELECT name FROM t", true);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(images(), QList<int>({Failure, Success}));
+}
+
+TEST_F(RunControlTest, AReExecutedPageKeepsExecuteDisabledAndTheRunStillEnds) {
+    // B's login waits on a server that never answers, until the connection timeout.
+    const vx::test::StallingRelay silent;
+    addRow("A", "a", true);
+    addRow("B", "b", true);
+    window.Connections->update(1, "B", {silent.dataSource(), "b", "sa", "secret", "False"});
+    window.seConnectionTimeout->setValue(5);
+    execute("PRINT 'quick'", true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return window.pcResult->count() == 2 && window.ResultPage(0)->Finished; }, 60000));
+    ASSERT_FALSE(window.ResultPage(1)->Finished);
+
+    window.ResultPage(0)->ZybScriptRunner->Script = {"WAITFOR DELAY '01:00:00'"};
+    window.ResultPage(0)->aReExecute->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window.ResultPage(1)->Finished; }, 60000));
+
+    // The run has ended with B, but A runs again: Execute waits for it, and Stop reaches it.
+    EXPECT_EQ(progress, QList<int>({1, 2, 0}));
+    EXPECT_FALSE(window.aExecute->isEnabled());
+    EXPECT_TRUE(window.aStop->isEnabled());
+    window.aStop->trigger();
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_FALSE(window.aStop->isEnabled());
+    EXPECT_EQ(log(0).last(), LogLine{"Interrupted."});
+}
+
+TEST_F(RunControlTest, ClosingDuringARunStopsEveryPageAndEndsTheirWorkers) {
+    vx::test::FakeSqlTool tool;
+    tool.sleepFor(60000);
+    addRows("xx");
+    window.cbScriptExecutor->addItem("SQL 2005 tools", "sqlcmd");
+    window.cbScriptExecutor->setCurrentIndex(window.cbScriptExecutor->count() - 1);
+    execute("WAITFOR DELAY '01:00:00'", true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tool.pid() > 0; }, 60000));
+
+    window.close();
+    for (int tab = 0; tab < window.pcResult->count(); ++tab)
+        EXPECT_TRUE(window.ResultPage(tab)->Finished);
+    EXPECT_EQ(::kill(pid_t(tool.pid()), 0), -1);
+    EXPECT_TRUE(window.aExecute->isEnabled());
+}
+
+TEST_F(RunControlTest, ClosingNeverWaitsForAServerThatDoesNotAnswer) {
+    const vx::test::StallingRelay silent;
+    addRows("xx");
+    window.Connections->update(1, "B", {silent.dataSource(), "b", "sa", "secret", "False"});
+    window.seConnectionTimeout->setValue(0);
+    execute("WAITFOR DELAY '01:00:00'", true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.accepted() == 1; }, 60000));
+
+    QElapsedTimer closing;
+    closing.start();
+    window.close();
+    EXPECT_LT(closing.elapsed(), 30000); // about a second; never the server's time
+    for (int tab = 0; tab < window.pcResult->count(); ++tab)
+        EXPECT_EQ(log(tab).last(), LogLine{"Interrupted."});
+}
+
+TEST_F(RunControlTest, PagesThatFindNoFreeFileDescriptorFailWithAReason) {
+    addRows("x");
+    execute("PRINT 'warm'", true); // the driver is loaded before the limit
+    ASSERT_TRUE(waitForEnd());
+    for (int i = 0; i < 40; ++i)
+        addRow(QStringLiteral("R%1").arg(i), "a", true);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    int open = 0;
+    for (int fd = 0; fd < int(old.rlim_cur); ++fd)
+        open += ::fcntl(fd, F_GETFD) != -1;
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(open + 12);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+
+    execute("WAITFOR DELAY '00:00:00.500'", true);
+    const bool ended = waitForEnd();
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    ASSERT_TRUE(ended);
+    int failed = 0;
+    for (int tab = 0; tab < window.pcResult->count(); ++tab) {
+        if (images()[tab] != Failure)
+            continue;
+        ++failed;
+        const QList<LogLine> lines = log(tab);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const LogLine& line) {
+            return line.isError && !line.text.isEmpty();
+        })) << testing::PrintToString(lines);
+    }
+    EXPECT_GT(failed, 0);
+}
+
+TEST_F(RunControlTest, TwoHundredParallelPagesEachHoldOnlyTheirOwnLines) {
+    constexpr int count = 200;
+    for (int i = 0; i < count; ++i) {
+        const std::string db = "db" + std::to_string(i);
+        server.createDatabase(db, "CREATE TABLE t(name text); INSERT INTO t VALUES('" + db + "');");
+        addRow(QString::fromStdString(db), QString::fromStdString(db), true);
+    }
+    execute("SELECT name FROM t", true);
+    ASSERT_TRUE(waitForEnd());
+    ASSERT_EQ(window.pcResult->count(), count);
+    for (int tab = 0; tab < count; ++tab) {
+        const QString name = QStringLiteral("db%1").arg(tab);
+        EXPECT_EQ(window.pcResult->tabText(tab), name);
+        EXPECT_EQ(texts(tab).filter(QRegularExpression("^db")), QStringList{name});
+        EXPECT_EQ(texts(tab).last(), "Completed.");
+    }
+    EXPECT_EQ(images(), QList<int>(count, Success));
+}
+
+} // namespace
