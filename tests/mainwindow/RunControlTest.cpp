@@ -26,12 +26,12 @@
 #include <memory>
 #include <sys/resource.h>
 
-// Runs started from the main window against the TDS test server, through unixODBC and FreeTDS.
 // gcc marks AddressSanitizer with a macro, clang with a feature.
 #ifndef __has_feature
 #define __has_feature(feature) 0
 #endif
 
+// Runs started from the main window against the TDS test server, through unixODBC and FreeTDS.
 namespace {
 
 using vx::LogLine;
