@@ -6,6 +6,7 @@
 #include "Guard.h"
 #include "GuiThread.h"
 #include "Prompter.h"
+#include "SingleLine.h"
 #include "uTZybTranslator.h"
 #include "uZybUtils.h"
 
@@ -154,6 +155,12 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
     ePassword = new QLineEdit(this);
     ePassword->setEchoMode(QLineEdit::Password);
     edit(ePassword, QStringLiteral("ePassword"), 80);
+    // A pasted line break would reach the connection string and the settings file, which cannot
+    // keep it.
+    auto* oneLine = new vx::SingleLineValidator(this);
+    for (QLineEdit* field : {eServer, eUser, ePassword})
+        field->setValidator(oneLine);
+    eDB->setValidator(oneLine);
 
     cbTrustConnection = addComponent(new QCheckBox(QStringLiteral("Trust Connection"), this),
                                      QStringLiteral("cbTrustConnection"));

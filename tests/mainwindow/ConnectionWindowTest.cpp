@@ -13,10 +13,12 @@
 #include "ufVornalex.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -36,12 +38,13 @@ QString rowText(const ConnectionEntry& entry) {
 
 class ConnectionWindowTest : public testing::Test {
 protected:
-    QStringList rows() const {
+    static QStringList rowsOf(const TfVornalex& shown) {
         QStringList texts;
-        for (const ConnectionEntry& entry : window.Connections->rows())
+        for (const ConnectionEntry& entry : shown.Connections->rows())
             texts << rowText(entry);
         return texts;
     }
+    QStringList rows() const { return rowsOf(window); }
 
     // Answers the next connection dialog: the name, the server and OK or Cancel; records the title.
     void answerConnection(const QString& name, const QString& server, bool ok) {
@@ -123,6 +126,19 @@ TEST_F(ConnectionWindowTest, TheEditorMendsABadFlagAndRefusesAPasswordTheFileCan
     });
     window.aConnectEdit->trigger();
     EXPECT_EQ(rows(), QStringList{"A|-|srv|||p|False"});
+}
+
+TEST_F(ConnectionWindowTest, PastedLineBreaksAndControlCharactersStayOutOfTheFields) {
+    onNextModalOf<TfZybCustomDialog>([this](TfZybCustomDialog* dialog) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8("x\r\ny\tz\u2028\x01"));
+        for (QLineEdit* field :
+             {window.aEditConnection->GetForm()->eName, window.Login->eServer,
+              window.Login->eDB->lineEdit(), window.Login->eUser, window.Login->ePassword})
+            field->paste();
+        dialog->OkButton().Button()->click();
+    });
+    window.aConnectAdd->trigger();
+    EXPECT_EQ(rows(), QStringList{"xyz|-|xyz|xyz|xyz|xyz|False"});
 }
 
 TEST_F(ConnectionWindowTest, TheEmbeddedLoginListsTheServersDatabases) {
@@ -222,6 +238,21 @@ TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
     EXPECT_THROW(other.ZybStorage->ReadIni(), vx::Error);
     EXPECT_EQ(other.Connections->rows(), window.Connections->rows());
     EXPECT_EQ(other.ScriptDir, "/scripts/");
+}
+
+// A line break the file cannot keep is left out of its value; it never costs the other rows.
+TEST_F(ConnectionWindowTest, AValueWithALineBreakLosesNoConnection) {
+    window.Connections->append({"A", true, {"srv", "", "", "", "False"}});
+    window.ZybStorage->WriteIni();
+    window.Connections->append({"a\nb", false, {"s\r\n", "\rd", "u\n", "p\nw", "False"}});
+    window.Connections->append({"C", false, {"srv3", "", "", "", "True"}});
+    EXPECT_NO_THROW(window.ZybStorage->WriteIni());
+
+    TfVornalex other;
+    other.ZybStorage->IniFile = settingsPath;
+    other.ZybStorage->ReadIni();
+    EXPECT_EQ(rowsOf(other),
+              (QStringList{"A|x|srv||||False", "ab|-|s|d|u|pw|False", "C|-|srv3||||True"}));
 }
 
 TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {
