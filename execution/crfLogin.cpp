@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -364,6 +365,15 @@ void TfCrfLogin::UpdateAuthControls() {
         colours.setColor(QPalette::Base, background);
         edit->setPalette(colours);
     }
+}
+
+void TfCrfLogin::keyPressEvent(QKeyEvent* event) {
+    // Embedded, the keys belong to the dialog around the fields: as a dialog of its own the window
+    // would hide itself on Escape and swallow Return, its OK button being hidden.
+    if (IsDialogMode())
+        QDialog::keyPressEvent(event);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TfCrfLogin::showEvent(QShowEvent* event) {

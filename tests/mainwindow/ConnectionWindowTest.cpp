@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 // The connection list and the settings file as the user reaches them through the main window.
@@ -139,6 +140,37 @@ TEST_F(ConnectionWindowTest, PastedLineBreaksAndControlCharactersStayOutOfTheFie
     });
     window.aConnectAdd->trigger();
     EXPECT_EQ(rows(), QStringList{"xyz|-|xyz|xyz|xyz|xyz|False"});
+}
+
+// Inside the editor the keys act on the editor, whichever login field has the focus; the login's
+// fields are never hidden on their own.
+TEST_F(ConnectionWindowTest, EscapeAndReturnInTheLoginFieldsCancelOrConfirmTheEditor) {
+    const std::pair<const char*, QWidget*> fields[] = {
+        {"server", window.Login->eServer},
+        {"database", window.Login->eDB->lineEdit()},
+        {"user", window.Login->eUser},
+        {"password", window.Login->ePassword},
+    };
+    for (const auto& [name, target] : fields) {
+        QWidget* field = target;
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            SCOPED_TRACE(std::string(name) + (key == Qt::Key_Escape ? " Escape" : " Return"));
+            const int before = window.Connections->count();
+            bool dialogLeftOpen = true;
+            bool loginShown = false;
+            onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
+                QTest::keyClick(field, key);
+                dialogLeftOpen = dialog->isVisible();
+                loginShown = window.Login->isVisibleTo(dialog);
+                if (dialogLeftOpen)
+                    dialog->CancelButton().Button()->click();
+            });
+            window.aConnectAdd->trigger();
+            EXPECT_FALSE(dialogLeftOpen);
+            EXPECT_TRUE(loginShown);
+            EXPECT_EQ(window.Connections->count(), before + (key == Qt::Key_Return ? 1 : 0));
+        }
+    }
 }
 
 TEST_F(ConnectionWindowTest, TheEmbeddedLoginListsTheServersDatabases) {
