@@ -6,11 +6,13 @@
 #include "Guard.h"
 #include "GuiThread.h"
 #include "Prompter.h"
+#include "SingleLine.h"
 #include "uTZybTranslator.h"
 #include "uZybUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -154,6 +156,12 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
     ePassword = new QLineEdit(this);
     ePassword->setEchoMode(QLineEdit::Password);
     edit(ePassword, QStringLiteral("ePassword"), 80);
+    // A pasted line break would reach the connection string and the settings file, which cannot
+    // keep it.
+    auto* oneLine = new vx::SingleLineValidator(this);
+    for (QLineEdit* field : {eServer, eUser, ePassword})
+        field->setValidator(oneLine);
+    eDB->setValidator(oneLine);
 
     cbTrustConnection = addComponent(new QCheckBox(QStringLiteral("Trust Connection"), this),
                                      QStringLiteral("cbTrustConnection"));
@@ -357,6 +365,15 @@ void TfCrfLogin::UpdateAuthControls() {
         colours.setColor(QPalette::Base, background);
         edit->setPalette(colours);
     }
+}
+
+void TfCrfLogin::keyPressEvent(QKeyEvent* event) {
+    // Embedded, the keys belong to the dialog around the fields: as a dialog of its own the window
+    // would hide itself on Escape and swallow Return, its OK button being hidden.
+    if (IsDialogMode())
+        QDialog::keyPressEvent(event);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TfCrfLogin::showEvent(QShowEvent* event) {

@@ -93,6 +93,7 @@ public:
     void CheckPasswordStorable() const;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -16,6 +16,13 @@ bool isConnectionSection(const QString& name) {
     return name.startsWith(SectionPrefix, Qt::CaseInsensitive);
 }
 
+// The file keeps one line per value. A line break that reached a row is dropped, as the editor's
+// fields drop it: refused, it would fail the whole write and lose every connection with it.
+QString writable(QString value) {
+    value.removeIf([](QChar c) { return c == u'\n' || c == u'\r'; });
+    return value;
+}
+
 } // namespace
 
 void WriteConnectionSections(vx::IniFile& ini, const QString& section, const QString& scriptDir,
@@ -25,12 +32,13 @@ void WriteConnectionSections(vx::IniFile& ini, const QString& section, const QSt
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const ConnectionEntry& entry = rows[i];
         const QString name = SectionPrefix + vx::formatNumber(qint64(i));
-        ini.writeString(name, "name", entry.name);
+        ini.writeString(name, "name", writable(entry.name));
         ini.writeBool(name, "checked", entry.checked);
         for (int key = 0; key < ConnectionEntry::SubItemCount; ++key) {
             const QString& value = entry.subItems[key];
-            ini.writeString(name, ConnectionKeys[key],
-                            key == ConnectionEntry::Password ? EncodePassword(value) : value);
+            ini.writeString(
+                name, ConnectionKeys[key],
+                writable(key == ConnectionEntry::Password ? EncodePassword(value) : value));
         }
     }
 }

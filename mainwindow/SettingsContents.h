@@ -21,7 +21,8 @@ inline const std::array<QString, ConnectionEntry::SubItemCount> ConnectionKeys =
     QStringLiteral("TrustConnect")};
 
 // Writes script_dir into the section and replaces every section whose name begins with
-// "connection" (in any case) with the rows, so that no old entry stays behind.
+// "connection" (in any case) with the rows, so that no old entry stays behind. A value's line
+// breaks, which the file cannot keep, are left out; no value fails the write.
 void WriteConnectionSections(vx::IniFile& ini, const QString& section, const QString& scriptDir,
                              const std::vector<ConnectionEntry>& rows);
 

@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "Guard.h"
 #include "Prompter.h"
+#include "SingleLine.h"
 #include "ThemeIcon.h"
 #include "crfLogin.h"
 #include "uTZybTranslator.h"
@@ -87,6 +88,9 @@ QWidget* TfVornalex::buildConnectionList() {
     aEditConnection->ControlWidth = 380;
     aEditConnection->CopyControl = false;
     aEditConnection->SetDialogText(QStringLiteral("Введите свойства подсоединения:"));
+    // The name is written to the settings file, which keeps one line per value.
+    QLineEdit* name = aEditConnection->GetForm()->eName;
+    name->setValidator(new vx::SingleLineValidator(name));
     // A password the settings file cannot keep is refused while the user can still change it.
     aEditConnection->BeforeOk = [this](QObject*, bool& CanClose) {
         CanClose = vx::guarded([this] { Login->CheckPasswordStorable(); });

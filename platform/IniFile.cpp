@@ -81,12 +81,7 @@ IniFile::IniFile(QString fileName) : m_fileName(std::move(fileName)) {
     QString text = utf8(bytes);
     if (utf8.hasError() && !bytes.startsWith("\xEF\xBB\xBF"))
         text = fromCp1251(bytes);
-    // The decoder drops one byte-order mark; further ones would hide the first line, which a save
-    // (writing no mark) would bring back.
-    qsizetype marks = 0;
-    while (marks < text.size() && text[marks] == QChar::ByteOrderMark)
-        ++marks;
-    parse(text.sliced(marks));
+    parse(text);
 }
 
 void IniFile::parse(const QString& text) {
@@ -95,7 +90,12 @@ void IniFile::parse(const QString& text) {
         qsizetype end = start;
         while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
             ++end;
-        const QString raw = text.mid(start, end - start);
+        // Byte-order marks at the start of a line (files put together, each with its mark) would
+        // hide a section or key, which a save, writing no marks, would then drop.
+        qsizetype from = start;
+        while (from < end && text[from] == QChar::ByteOrderMark)
+            ++from;
+        const QString raw = text.mid(from, end - from);
         start = end + (QStringView(text).mid(end, 2) == u"\r\n" ? 2 : 1);
 
         const QStringView line = QStringView(raw).trimmed();

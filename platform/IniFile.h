@@ -21,9 +21,9 @@ public:
         bool operator==(const Entry&) const = default;
     };
 
-    // Reads the file: UTF-8 (byte-order marks at its start are skipped), or Windows-1251 when the
-    // bytes are not UTF-8. A missing file reads as an empty one; a file that exists but cannot be
-    // read raises "Unable to read %s", so that nothing is later saved over it.
+    // Reads the file: UTF-8 (byte-order marks at the start of any line are skipped), or
+    // Windows-1251 when the bytes are not UTF-8. A missing file reads as an empty one; a file that
+    // exists but cannot be read raises "Unable to read %s", so that nothing is later saved over it.
     explicit IniFile(QString fileName);
 
     const QString& fileName() const { return m_fileName; }

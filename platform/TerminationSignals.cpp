@@ -33,13 +33,15 @@ void handleSignals(void (*handler)(int)) {
 
 } // namespace
 
-void closeOnTerminationSignals(QWidget* window) {
+void closeOnTerminationSignals(QWidget* window, std::function<void()> beforeClose) {
     if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    auto onSignal = [window, beforeClose = std::move(beforeClose)] {
         char bytes[16];
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], bytes, sizeof bytes);
+        if (beforeClose)
+            beforeClose();
         // Open dialogs go first: with one left open, closing the window would not end the
         // program.
         for (QWidget* other : QApplication::topLevelWidgets()) {
@@ -47,7 +49,8 @@ void closeOnTerminationSignals(QWidget* window) {
                 other->close();
         }
         window->close();
-    });
+    };
+    QObject::connect(notifier, &QSocketNotifier::activated, window, std::move(onSignal));
     // Once the window is gone the signals end the process again.
     QObject::connect(notifier, &QObject::destroyed, [] { handleSignals(SIG_DFL); });
     handleSignals(onTerminationSignal);

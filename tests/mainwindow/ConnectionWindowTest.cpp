@@ -13,13 +13,16 @@
 #include "ufVornalex.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 // The connection list and the settings file as the user reaches them through the main window.
@@ -36,12 +39,13 @@ QString rowText(const ConnectionEntry& entry) {
 
 class ConnectionWindowTest : public testing::Test {
 protected:
-    QStringList rows() const {
+    static QStringList rowsOf(const TfVornalex& shown) {
         QStringList texts;
-        for (const ConnectionEntry& entry : window.Connections->rows())
+        for (const ConnectionEntry& entry : shown.Connections->rows())
             texts << rowText(entry);
         return texts;
     }
+    QStringList rows() const { return rowsOf(window); }
 
     // Answers the next connection dialog: the name, the server and OK or Cancel; records the title.
     void answerConnection(const QString& name, const QString& server, bool ok) {
@@ -123,6 +127,50 @@ TEST_F(ConnectionWindowTest, TheEditorMendsABadFlagAndRefusesAPasswordTheFileCan
     });
     window.aConnectEdit->trigger();
     EXPECT_EQ(rows(), QStringList{"A|-|srv|||p|False"});
+}
+
+TEST_F(ConnectionWindowTest, PastedLineBreaksAndControlCharactersStayOutOfTheFields) {
+    onNextModalOf<TfZybCustomDialog>([this](TfZybCustomDialog* dialog) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8("x\r\ny\tz\u2028\x01"));
+        for (QLineEdit* field :
+             {window.aEditConnection->GetForm()->eName, window.Login->eServer,
+              window.Login->eDB->lineEdit(), window.Login->eUser, window.Login->ePassword})
+            field->paste();
+        dialog->OkButton().Button()->click();
+    });
+    window.aConnectAdd->trigger();
+    EXPECT_EQ(rows(), QStringList{"xyz|-|xyz|xyz|xyz|xyz|False"});
+}
+
+// Inside the editor the keys act on the editor, whichever login field has the focus; the login's
+// fields are never hidden on their own.
+TEST_F(ConnectionWindowTest, EscapeAndReturnInTheLoginFieldsCancelOrConfirmTheEditor) {
+    const std::pair<const char*, QWidget*> fields[] = {
+        {"server", window.Login->eServer},
+        {"database", window.Login->eDB->lineEdit()},
+        {"user", window.Login->eUser},
+        {"password", window.Login->ePassword},
+    };
+    for (const auto& [name, target] : fields) {
+        QWidget* field = target;
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            SCOPED_TRACE(std::string(name) + (key == Qt::Key_Escape ? " Escape" : " Return"));
+            const int before = window.Connections->count();
+            bool dialogLeftOpen = true;
+            bool loginShown = false;
+            onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
+                QTest::keyClick(field, key);
+                dialogLeftOpen = dialog->isVisible();
+                loginShown = window.Login->isVisibleTo(dialog);
+                if (dialogLeftOpen)
+                    dialog->CancelButton().Button()->click();
+            });
+            window.aConnectAdd->trigger();
+            EXPECT_FALSE(dialogLeftOpen);
+            EXPECT_TRUE(loginShown);
+            EXPECT_EQ(window.Connections->count(), before + (key == Qt::Key_Return ? 1 : 0));
+        }
+    }
 }
 
 TEST_F(ConnectionWindowTest, TheEmbeddedLoginListsTheServersDatabases) {
@@ -222,6 +270,21 @@ TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
     EXPECT_THROW(other.ZybStorage->ReadIni(), vx::Error);
     EXPECT_EQ(other.Connections->rows(), window.Connections->rows());
     EXPECT_EQ(other.ScriptDir, "/scripts/");
+}
+
+// A line break the file cannot keep is left out of its value; it never costs the other rows.
+TEST_F(ConnectionWindowTest, AValueWithALineBreakLosesNoConnection) {
+    window.Connections->append({"A", true, {"srv", "", "", "", "False"}});
+    window.ZybStorage->WriteIni();
+    window.Connections->append({"a\nb", false, {"s\r\n", "\rd", "u\n", "p\nw", "False"}});
+    window.Connections->append({"C", false, {"srv3", "", "", "", "True"}});
+    EXPECT_NO_THROW(window.ZybStorage->WriteIni());
+
+    TfVornalex other;
+    other.ZybStorage->IniFile = settingsPath;
+    other.ZybStorage->ReadIni();
+    EXPECT_EQ(rowsOf(other),
+              (QStringList{"A|x|srv||||False", "ab|-|s|d|u|pw|False", "C|-|srv3||||True"}));
 }
 
 TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {

@@ -151,6 +151,31 @@ TEST_F(IniFileTest, ReadsWindows1251AndUtf8WithBom) {
     EXPECT_EQ(text(twoMarks), "[a]\nk=v\n");
 }
 
+// Files put together, each with its own mark: every mark at the start of a line is skipped, so
+// that no section or key hides behind one and a save keeps them all.
+TEST_F(IniFileTest, MarksAtTheStartOfALineHideNothing) {
+    const QByteArray mark = "\xEF\xBB\xBF";
+    const struct {
+        QByteArray bytes;
+        const char* written;
+    } cases[] = {
+        {mark + "[connection0]\nname=a\n" + mark + "[connection1]\nname=b\n",
+         "[connection0]\nname=c\n[connection1]\nname=b\n"},
+        {"[connection0]\r\nname=a\r\n" + mark + mark + "[connection1]\r\nname=b\r\n",
+         "[connection0]\nname=c\n[connection1]\nname=b\n"},
+        {"[connection0]\nname=a\n[connection1]\n" + mark + "name=b\n",
+         "[connection0]\nname=c\n[connection1]\nname=b\n"},
+    };
+    for (const auto& c : cases) {
+        vx::IniFile ini = load(c.bytes);
+        EXPECT_EQ(ini.readSections(), QStringList({"connection0", "connection1"}));
+        EXPECT_EQ(ini.readString("connection1", "name", {}), "b");
+        ini.writeString("connection0", "name", "c");
+        ini.save();
+        EXPECT_EQ(readBytes().toStdString(), c.written);
+    }
+}
+
 TEST_F(IniFileTest, RandomBytesReadWithoutLoss) {
     QRandomGenerator random(6);
     const char alphabet[] = "[]=;\"' \t\r\nab\0\xD0\xAF\xFF";
