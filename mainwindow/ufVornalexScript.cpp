@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -138,6 +139,9 @@ void TfVornalex::aScriptOpenAccept(const QString& FileName) {
 }
 
 void TfVornalex::ShowOpenedScript(const QString& FileName, vx::ScriptText Script) {
+    const QString changes = vx::changesOnSave(FileName, Script);
+    if (!changes.isEmpty())
+        vx::prompter().show(vx::PromptIcon::Warning, vx::applicationTitle(), changes);
     // A large text goes in piece by piece; the file becomes current once it is in whole.
     m_scriptFill->start(std::move(Script.text), [this, FileName, format = Script.format] {
         m_scriptFormat = format;
@@ -187,5 +191,9 @@ void TfVornalex::UpdateScriptCaption(bool Modified) {
 
 QString TfVornalex::ScriptText() {
     m_scriptFill->finish();
-    return mScript->toPlainText();
+    // toPlainText() would turn no-break spaces into spaces and line separators into line ends.
+    // The raw text keeps every character; U+2029 in it only ever separates the editor's lines.
+    QString text = mScript->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
 }

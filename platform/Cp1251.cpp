@@ -20,16 +20,25 @@ constexpr std::array<char16_t, 128> upperHalf = {
     0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
 
+constexpr unsigned char unassignedByte = 0x98;
+
 } // namespace
 
-QString fromCp1251(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
+QChar* fromCp1251(QByteArrayView bytes, QChar* out, Cp1251Unassigned unassigned) {
+    const QChar forUnassigned = unassigned == Cp1251Unassigned::Kept
+                                    ? QChar(char16_t(unassignedByte))
+                                    : QChar(QChar::ReplacementCharacter);
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         const char16_t code = byte < 0x80 ? byte : upperHalf[byte - 0x80];
-        *out++ = code != 0 || byte == 0 ? QChar(code) : QChar(QChar::ReplacementCharacter);
+        *out++ = code != 0 || byte == 0 ? QChar(code) : forUnassigned;
     }
+    return out;
+}
+
+QString fromCp1251(const QByteArray& bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    fromCp1251(bytes, text.data(), Cp1251Unassigned::Replaced);
     return text;
 }
 
@@ -51,11 +60,13 @@ std::optional<unsigned char> cp1251Byte(QChar ch) {
     return std::nullopt;
 }
 
-std::optional<QByteArray> toCp1251(const QString& text) {
+std::optional<QByteArray> toCp1251(const QString& text, Cp1251Unassigned unassigned) {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char* out = bytes.data();
+    const bool keepUnassigned = unassigned == Cp1251Unassigned::Kept;
     for (QChar ch : text) {
-        auto byte = cp1251Byte(ch);
+        auto byte =
+            keepUnassigned && ch.unicode() == unassignedByte ? unassignedByte : cp1251Byte(ch);
         if (!byte)
             return std::nullopt;
         *out++ = static_cast<char>(*byte);

@@ -38,8 +38,11 @@ FindDialog::FindDialog(QWidget* parent)
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // The buddy makes "&n" the label's mnemonic instead of a shown ampersand.
+    auto* textLabel = new QLabel(tr("Fi&nd what:"), this);
+    textLabel->setBuddy(m_text);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(tr("Fi&nd what:"), this), 0, 0);
+    layout->addWidget(textLabel, 0, 0);
     layout->addWidget(m_text, 0, 1, 1, 2);
     layout->addWidget(m_matchCase, 1, 0, 1, 2);
     layout->addWidget(m_wholeWord, 2, 0, 1, 2);

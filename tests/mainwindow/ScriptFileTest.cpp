@@ -63,6 +63,96 @@ TEST_F(ScriptFileTest, FilesComeBackByteForByteInTheEncodingAndLineEndsTheyHad) 
     }
 }
 
+TEST_F(ScriptFileTest, EveryFileThatOpensComesBackByteForByte) {
+    const qsizetype piece = 1024 * 1024; // the reader's piece
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QString text;
+        ScriptFormat format;
+    };
+    const QList<Case> cases = {
+        {"a mark where a piece starts",
+         QByteArray(piece, 'x') + "\xEF\xBB\xBFy",
+         QString(piece, 'x') + QChar(0xFEFF) + "y",
+         {ScriptFormat::Utf8, "\n"}},
+        {"a mark across two pieces",
+         QByteArray(piece - 1, 'x') + "\xEF\xBB\xBFy",
+         QString(piece - 1, 'x') + QChar(0xFEFF) + "y",
+         {ScriptFormat::Utf8, "\n"}},
+        {"two marks",
+         "\xEF\xBB\xBF\xEF\xBB\xBFPRINT 1\n",
+         QChar(0xFEFF) + QString("PRINT 1\n"),
+         {ScriptFormat::Utf8WithBom, "\n"}},
+        {"a UTF-8 mark on Windows-1251 text",
+         "\xEF\xBB\xBFPRINT '\xCF\xF0\xE8'\r\nGO\r\n",
+         "PRINT 'При'\nGO\n",
+         {ScriptFormat::Cp1251WithBom, "\r\n"}},
+        {"the byte Windows-1251 leaves unassigned",
+         "PRINT '\x98\xCF'\r\n",
+         "PRINT '" + QString(QChar(0x98)) + "П'\n",
+         {ScriptFormat::Cp1251, "\r\n"}},
+        {"a four-byte character across two pieces",
+         QByteArray(piece - 2, 'x') + "\xF0\x9F\x98\x80\n",
+         QString(piece - 2, 'x') + "😀\n",
+         {ScriptFormat::Utf8, "\n"}},
+        {"CR LF across two pieces",
+         QByteArray(piece - 1, 'x') + "\r\ny\r\n",
+         QString(piece - 1, 'x') + "\ny\n",
+         {ScriptFormat::Utf8, "\r\n"}},
+        {"not UTF-8 only in the last piece",
+         QByteArray(piece + 10, 'x') + "\xCF\r\n",
+         QString(piece + 10, 'x') + "П\n",
+         {ScriptFormat::Cp1251, "\r\n"}},
+        {"only a mark", "\xEF\xBB\xBF", "", {ScriptFormat::Utf8WithBom, "\n"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes("a.sql", c.bytes);
+        vx::ScriptText script = vx::loadScript(path());
+        EXPECT_TRUE(script.text == c.text);
+        EXPECT_EQ(script.format, c.format);
+        EXPECT_EQ(script.changes, 0);
+        EXPECT_TRUE(vx::decodeScript(c.bytes).text == c.text) << "bytes in memory read alike";
+
+        QFile::remove(path());
+        vx::saveScript(path(), script.text, script.format);
+        EXPECT_TRUE(readBytes() == c.bytes);
+    }
+}
+
+TEST_F(ScriptFileTest, AFileThatASaveWouldChangeSaysHowWhenItOpens) {
+    struct Case {
+        QByteArray bytes;
+        int changes;
+        QByteArray saved;
+    };
+    const QList<Case> cases = {
+        {"a\r\nb\nc\rd", vx::ScriptText::MixedLineEnds, "a\r\nb\r\nc\r\nd"},
+        {"a\r\r\nb", vx::ScriptText::MixedLineEnds, "a\r\rb"},
+        {"a\xE2\x80\xA9"
+         "b\n",
+         vx::ScriptText::ParagraphSeparators, "a\nb\n"},
+        {"a\xEF\xB7\x90\r\nb\xEF\xB7\x91\nc",
+         vx::ScriptText::ParagraphSeparators | vx::ScriptText::MixedLineEnds,
+         "a\r\n\r\nb\r\n\r\nc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.toStdString());
+        writeBytes("a.sql", c.bytes);
+        vx::ScriptText script = vx::loadScript(path());
+        EXPECT_EQ(script.changes, c.changes);
+        EXPECT_FALSE(vx::changesOnSave(path(), script).isEmpty());
+        // As the editor holds the text.
+        script.text.replace(QChar(0x2029), '\n')
+            .replace(QChar(0xFDD0), '\n')
+            .replace(QChar(0xFDD1), '\n');
+        vx::saveScript(path(), script.text, script.format);
+        EXPECT_EQ(readBytes(), c.saved);
+    }
+    EXPECT_EQ(vx::changesOnSave("/tmp/m.sql", vx::decodeScript("a\r\nb\xC2\xA0\xE2\x80\xA8")), "");
+}
+
 TEST_F(ScriptFileTest, TextThatWindows1251CannotHoldIsSavedAsUtf8) {
     writeBytes("a.sql", "PRINT '\xCF\xF0\xE8'\r\n");
     vx::ScriptText script = vx::loadScript(path());

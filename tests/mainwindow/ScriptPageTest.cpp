@@ -141,6 +141,51 @@ TEST_F(ScriptPageTest, AWindows1251FileIsSavedBackInItsEncodingAndLineEnds) {
     EXPECT_EQ(vx::test::fileBytes(path()), cp1251);
 }
 
+TEST_F(ScriptPageTest, EveryCharacterOpenedOrTypedIsWhatASaveWritesAndARunGets) {
+    const QString nbsp(QChar(0x00A0));
+    const QString lineSeparator(QChar(0x2028));
+    struct Case {
+        QByteArray opened;
+        QString text;
+        QByteArray saved; // with a no-break space typed at the end
+    };
+    const QList<Case> cases = {
+        {"SELECT 'x\xC2\xA0y'\xE2\x80\xA8--\nGO\n",
+         "SELECT 'x" + nbsp + "y'" + lineSeparator + "--\nGO\n",
+         "SELECT 'x\xC2\xA0y'\xE2\x80\xA8--\nGO\n\xC2\xA0"},
+        {"PRINT '\xCF\xA0\xF0'\r\n", "PRINT 'П" + nbsp + "р'\n", "PRINT '\xCF\xA0\xF0'\r\n\xA0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opened.toStdString());
+        vx::test::writeFileBytes(path(), c.opened);
+        window.aScriptOpenAccept(path());
+        EXPECT_EQ(window.ScriptText(), c.text) << "the script a run sends";
+        ctrl(Qt::Key_S);
+        EXPECT_EQ(vx::test::fileBytes(path()), c.opened);
+
+        window.mScript->moveCursor(QTextCursor::End);
+        type(nbsp);
+        EXPECT_EQ(window.ScriptText(), c.text + nbsp);
+        ctrl(Qt::Key_S);
+        EXPECT_EQ(vx::test::fileBytes(path()), c.saved);
+    }
+    EXPECT_EQ(prompter.prompts().size(), 4) << "only the saves' messages";
+}
+
+TEST_F(ScriptPageTest, AFileThatASaveWouldChangeIsNamedInAWarningWhenItOpens) {
+    vx::test::writeFileBytes(path(), "PRINT 1\r\nGO\nPRINT 2\n");
+    window.aScriptOpenAccept(path());
+    ASSERT_EQ(prompter.prompts().size(), 1);
+    EXPECT_EQ(prompter.prompts()[0].icon, vx::PromptIcon::Warning);
+    EXPECT_EQ(prompter.prompts()[0].caption, vx::applicationTitle());
+    EXPECT_EQ(prompter.prompts()[0].text,
+              "The file \"" + path() +
+                  "\" will not be saved back exactly as it was read: its line ends are mixed, and "
+                  "a save writes each as CR LF.");
+    EXPECT_EQ(window.ScriptText(), "PRINT 1\nGO\nPRINT 2\n") << "the file opens all the same";
+    EXPECT_EQ(caption(), "Script a.sql");
+}
+
 TEST_F(ScriptPageTest, ALargeFileIsReadAwayFromTheWindowAndAWholeTextIsWhatARunGets) {
     QByteArray big;
     while (big.size() < 5 * 1024 * 1024)

@@ -2,6 +2,11 @@
 #include "Properties.h"
 #include "ValueListEditor.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,6 +41,21 @@ TEST(FindDialog, OptionsComeBackAsSetIncludingThoseItDoesNotShow) {
     }
     dialog.setFindText(" Сервер ");
     EXPECT_EQ(vx::findProperty(&dialog, "FindText")->text(), " Сервер ");
+}
+
+TEST(FindDialog, EveryAmpersandOfItsLabelsIsAMnemonicOfAField) {
+    vx::FindDialog dialog;
+    dialog.Execute();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const auto labels = dialog.findChildren<QLabel*>();
+    ASSERT_FALSE(labels.isEmpty());
+    for (const QLabel* label : labels) {
+        if (label->text().contains('&'))
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
+    dialog.findChild<QCheckBox*>()->setFocus();
+    QTest::keyClick(&dialog, Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QLineEdit*>());
 }
 
 } // namespace
