@@ -52,6 +52,16 @@ void ValueListEditor::setValue(int row, const QString& value) {
         cell->setText(value);
 }
 
+void ValueListEditor::showAllRows() {
+    int height = 2 * frameWidth();
+    if (!horizontalHeader()->isHidden())
+        height += horizontalHeader()->sizeHint().height();
+    for (int row = 0; row < rowCount(); ++row)
+        height += rowHeight(row);
+    setMinimumHeight(height);
+    scrollToTop();
+}
+
 void ValueListEditor::commitEdit() {
     for (QLineEdit* editor : viewport()->findChildren<QLineEdit*>()) {
         commitData(editor);

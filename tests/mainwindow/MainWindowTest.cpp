@@ -8,6 +8,7 @@
 #include "ScriptExecutors.h"
 #include "ScriptedPrompter.h"
 #include "SettingsPath.h"
+#include "TextFit.h"
 #include "uTZybStorage.h"
 #include "uTZybTranslator.h"
 #include "uZybDesignUtils.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -23,6 +25,7 @@
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -275,6 +278,39 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNotWrittenAtTheEnd) {
     EXPECT_EQ(sandbox.readFile("settings.ini"), "kept");
     EXPECT_EQ(prompter.prompts().size(), 1);
 }
+
+// Every page of the window and the about box at their default sizes, in each language.
+class WindowTextsFit : public MainWindowTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(WindowTextsFit, EveryPageAndTheAboutBoxShowTheirWholeTexts) {
+    TfVornalex& w = open();
+    chooseLanguage(GetParam());
+    w.show();
+    QStringList clipped;
+    for (int page = 0; page < w.pc->count(); ++page) {
+        w.pc->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        clipped << vx::test::clippedTexts(&w);
+    }
+    QStringList aboutRows;
+    vx::test::onNextModalOf<TfAbout>([&](TfAbout* about) {
+        clipped << vx::test::clippedTexts(about);
+        // The version rows are cells, not labels: each value needs its whole text's width.
+        const QTableWidget* rows = about->vlAppInfo;
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            const QString value = rows->item(row, 1)->text();
+            const QRect cell = rows->visualItemRect(rows->item(row, 1));
+            if (cell.width() < rows->fontMetrics().horizontalAdvance(value) ||
+                cell.bottom() >= rows->viewport()->height())
+                clipped << "vlAppInfo " + value;
+        }
+        about->reject();
+    });
+    w.aAbout->trigger();
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowTextsFit, testing::Values("English", "Russian"));
 
 TEST(SettingsPath, BesideTheProgramWhenItsFolderIsWritableElseInTheConfigFolder) {
     QTemporaryDir root;
