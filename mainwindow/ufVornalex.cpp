@@ -271,6 +271,7 @@ void TfVornalex::buildMainWindow() {
     setCentralWidget(pc);
 
     ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
+    ZybTranslator->SwitchesQtLanguage = true;
     ZybStorage = addComponent(new TZybStorage(this), QStringLiteral("ZybStorage"));
     ZybStorage->IniSection = QStringLiteral("main");
     ZybVersionDialog =

@@ -4,6 +4,8 @@
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "Properties.h"
+#include "QtLanguage.h"
+#include "QtTexts.h"
 #include "RadioGroup.h"
 #include "RecordingLauncher.h"
 #include "ScriptExecutors.h"
@@ -24,6 +26,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -195,6 +198,7 @@ TEST(ScriptExecutors, SqlcmdOutsideThePathIsFoundInTheToolFolders) {
 }
 
 TEST_F(MainWindowTest, ALanguageChangeRetranslatesAndKeepsTheExecutor) {
+    const auto english = qScopeGuard([] { vx::useQtLanguage("English"); });
     const ToolFolder tools({"isqlw", "sqlcmd"});
     TfVornalex& w = open();
     w.cbScriptExecutor->setCurrentIndex(2);
@@ -213,11 +217,16 @@ TEST_F(MainWindowTest, ALanguageChangeRetranslatesAndKeepsTheExecutor) {
     EXPECT_EQ(w.aStop->text(), "Остановить");
     EXPECT_EQ(LoadResString(&WP_SCRIPT_IS_EMPTY), "Не задан скрипт.");
     EXPECT_EQ(LoadResString(&WP_FILE_SAVED), "Файл \"%s\" сохранен.");
+    EXPECT_EQ(vx::test::qtCancelText(), "Отмена") << "Qt's own texts in the same language";
 
     close();
+    vx::useQtLanguage("English");
     open();
     EXPECT_EQ(window->pc->tabText(0), "Настройки");
     EXPECT_EQ(window->cbScriptExecutor->currentIndex(), 2);
+    EXPECT_EQ(vx::test::qtCancelText(), "Отмена");
+    chooseLanguage("English");
+    EXPECT_EQ(vx::test::qtCancelText(), "Cancel");
 }
 
 TEST_F(MainWindowTest, TheAboutBoxFollowsTheLanguage) {
