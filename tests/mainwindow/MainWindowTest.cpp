@@ -274,6 +274,18 @@ TEST_F(MainWindowTest, HelpOpensTheActiveLanguagesPageAndNamesAMissingOne) {
         << prompter.prompts()[0].text.toStdString();
 }
 
+TEST_F(MainWindowTest, HelpWithoutTheDesktopsOpenerNamesWhatIsMissingAndThePage) {
+    sandbox.writeFile("Vornalex.help/English.htm", "<html></html>");
+    const ToolFolder nothing({}); // no opener and no browser on PATH
+    TfVornalex& w = open();
+    w.aHelp->trigger();
+    ASSERT_EQ(prompter.prompts().size(), 1);
+    EXPECT_EQ(prompter.prompts()[0].text,
+              "Ошибка запуска файла: " + sandbox.folder() +
+                  "Vornalex.help/English.htm (no application could open it: xdg-open was not "
+                  "found; install xdg-utils)");
+}
+
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNotWrittenAtTheEnd) {
     // A folder in its place cannot be read, even by root.
     QDir().mkpath(sandbox.settingsPath());
