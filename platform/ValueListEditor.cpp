@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace vx {
 
 ValueListEditor::ValueListEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
@@ -53,6 +55,8 @@ void ValueListEditor::setValue(int row, const QString& value) {
 }
 
 void ValueListEditor::showAllRows() {
+    // Keys on one line each, however long their language has them.
+    setColumnWidth(0, std::max(columnWidth(0), sizeHintForColumn(0)));
     int height = 2 * frameWidth();
     if (!horizontalHeader()->isHidden())
         height += horizontalHeader()->sizeHint().height();
