@@ -55,8 +55,11 @@ void ValueListEditor::setValue(int row, const QString& value) {
 }
 
 void ValueListEditor::showAllRows() {
-    // Keys on one line each, however long their language has them.
-    setColumnWidth(0, std::max(columnWidth(0), sizeHintForColumn(0)));
+    // Keys on one line each, however long their language has them; the grid widens by as much,
+    // so that the value column keeps its width.
+    const int keys = std::max(columnWidth(0), sizeHintForColumn(0));
+    setMinimumWidth(std::max(minimumWidth(), width() + keys - columnWidth(0)));
+    setColumnWidth(0, keys);
     int height = 2 * frameWidth();
     if (!horizontalHeader()->isHidden())
         height += horizontalHeader()->sizeHint().height();
