@@ -11,7 +11,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     exit 1
 fi
 
-program=build/Vornalex
+program=$PWD/build/Vornalex
 server=build/tests/tdsserver/tdsserver
 if [ ! -x "$program" ] || [ ! -x "$server" ]; then
     ./setup.sh
@@ -75,7 +75,9 @@ SQL
 } >"$demo/vornalex.ini"
 
 echo "Demo script: $demo/demo.sql"
-VORNALEX_SETTINGS="$demo/vornalex.ini" "$program" &
+echo "To run it: on the Script page press Open, choose demo.sql, then press Execute."
+# Started in the demo folder, where the Open dialog begins and shows demo.sql.
+(cd "$demo" && VORNALEX_SETTINGS="$demo/vornalex.ini" exec "$program") &
 program_pid=$!
 echo "Vornalex: pid $program_pid"
 

@@ -12,6 +12,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,10 +90,14 @@ const QList<TZybTranslation> translations = {
 };
 constexpr int storedActiveLanguage = 1;
 
-// Stored layout: edits at left 88, 200 wide, 21 high, one every 24 pixels.
+// Stored layout: edits at left 88, 200 wide, 21 high, one every 24 pixels; buttons 75 x 25.
 constexpr int editLeft = 88;
 constexpr int editWidth = 200;
 constexpr int editHeight = 21;
+constexpr int editSpacing = 3;
+constexpr int labelGap = 6;
+constexpr int buttonWidth = 75;
+constexpr int buttonHeight = 25;
 constexpr int dialogClientHeight = 160;
 constexpr int embeddedClientHeight = 125;
 
@@ -130,32 +136,41 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(388, 169);
 
-    const auto label = [this](const QString& name, const QString& caption, int top) {
+    // The stored places are the least: a caption longer than its place in a language widens its
+    // column, and the window with it.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 10, 7);
+    grid->setHorizontalSpacing(labelGap);
+    grid->setVerticalSpacing(editSpacing);
+    grid->setColumnMinimumWidth(0, editLeft - 8 - labelGap);
+    grid->setColumnStretch(1, 1);
+    const auto label = [this, grid](const QString& name, const QString& caption, int row) {
         auto* control = addComponent(new QLabel(caption, this), name);
-        control->setGeometry(8, top + 3, editLeft - 8, editHeight - 4);
+        grid->addWidget(control, row, 0);
         return control;
     };
-    const auto edit = [this](QWidget* control, const QString& name, int top) {
-        addComponent(control, name)->setGeometry(editLeft, top, editWidth, editHeight);
+    const auto edit = [this, grid](QWidget* control, const QString& name, int row) {
+        addComponent(control, name)->setMinimumSize(editWidth, editHeight);
+        grid->addWidget(control, row, 1);
     };
-    Label1 = label(QStringLiteral("Label1"), QStringLiteral("Server"), 8);
-    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Database"), 32);
-    Label3 = label(QStringLiteral("Label3"), QStringLiteral("User"), 56);
-    Label4 = label(QStringLiteral("Label4"), QStringLiteral("Password"), 80);
+    Label1 = label(QStringLiteral("Label1"), QStringLiteral("Server"), 0);
+    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Database"), 1);
+    Label3 = label(QStringLiteral("Label3"), QStringLiteral("User"), 2);
+    Label4 = label(QStringLiteral("Label4"), QStringLiteral("Password"), 3);
 
     eServer = new QLineEdit(this);
-    edit(eServer, QStringLiteral("eServer"), 8);
+    edit(eServer, QStringLiteral("eServer"), 0);
     auto* databases = new DropDownComboBox(this);
     databases->setEditable(true);
     databases->setInsertPolicy(QComboBox::NoInsert);
     databases->onDropDown = [this] { eDBDropDown(); };
     eDB = databases;
-    edit(eDB, QStringLiteral("eDB"), 32);
+    edit(eDB, QStringLiteral("eDB"), 1);
     eUser = new QLineEdit(this);
-    edit(eUser, QStringLiteral("eUser"), 56);
+    edit(eUser, QStringLiteral("eUser"), 2);
     ePassword = new QLineEdit(this);
     ePassword->setEchoMode(QLineEdit::Password);
-    edit(ePassword, QStringLiteral("ePassword"), 80);
+    edit(ePassword, QStringLiteral("ePassword"), 3);
     // A pasted line break would reach the connection string and the settings file, which cannot
     // keep it.
     auto* oneLine = new vx::SingleLineValidator(this);
@@ -165,17 +180,24 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
 
     cbTrustConnection = addComponent(new QCheckBox(QStringLiteral("Trust Connection"), this),
                                      QStringLiteral("cbTrustConnection"));
-    cbTrustConnection->setGeometry(editLeft, 104, editWidth, 17);
+    grid->addWidget(cbTrustConnection, 4, 1);
     connect(cbTrustConnection, &QCheckBox::toggled, this, [this] { UpdateAuthControls(); });
 
     bOk = addComponent(new QPushButton(QStringLiteral("Ok"), this), QStringLiteral("bOk"));
-    bOk->setGeometry(120, 128, 75, 25);
+    bOk->setMinimumSize(buttonWidth, buttonHeight);
     bOk->setDefault(true);
     connect(bOk, &QPushButton::clicked, this, &QDialog::accept);
     bCancel =
         addComponent(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("bCancel"));
-    bCancel->setGeometry(208, 128, 75, 25);
+    bCancel->setMinimumSize(buttonWidth, buttonHeight);
     connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 4, 5, 0);
+    buttons->setSpacing(13);
+    buttons->addStretch();
+    buttons->addWidget(bOk);
+    buttons->addWidget(bCancel);
+    grid->addLayout(buttons, 5, 0, 1, 2);
 
     Translator = addComponent(new TZybTranslator(this), QStringLiteral("Translator"));
     Translator->LoadTable(translations);
@@ -189,7 +211,7 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
     setTabOrder(bOk, bCancel);
 
     // The window is as wide as its fields.
-    resize(eServer->geometry().right() + 1 + 10, height());
+    resize(minimumSizeHint().width(), height());
     UpdateAuthControls();
 }
 
@@ -339,10 +361,10 @@ void TfCrfLogin::SetDialogMode(bool dialog) {
     bCancel->setVisible(dialog);
     if (dialog) {
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-        resize(width(), dialogClientHeight);
+        resize(QSize(width(), dialogClientHeight).expandedTo(minimumSizeHint()));
     } else {
         setWindowFlags(Qt::Widget);
-        resize(width(), embeddedClientHeight);
+        resize(QSize(width(), embeddedClientHeight).expandedTo(minimumSizeHint()));
     }
 }
 

@@ -138,6 +138,13 @@ void TZybDlgButtonPanel::AlignControls() {
             shown.push_back(button);
     if (shown.empty())
         return;
+    // A button keeps its set size unless its caption needs more, as a translated one may. Growing
+    // it comes back here through its resize, which then finds nothing left to grow.
+    for (QPushButton* button : shown) {
+        const QSize needed = button->size().expandedTo(button->sizeHint());
+        if (needed != button->size())
+            button->resize(needed);
+    }
     int extent = (int(shown.size()) - 1) * m_btnGap;
     for (const QPushButton* button : shown)
         extent += vertical ? button->height() : button->width();

@@ -1,6 +1,7 @@
 #include "uTZybTranslator.h"
 
 #include "Errors.h"
+#include "QtLanguage.h"
 #include "uZybDesignUtils.h"
 
 TZybLanguageItem& TZybLanguageCollection::GetItem(int index) {
@@ -75,6 +76,8 @@ int TZybTranslator::GetActiveLanguage() const {
 
 void TZybTranslator::SetActiveLanguage(int index) {
     m_activeLanguage = index;
+    if (SwitchesQtLanguage)
+        vx::useQtLanguage(GetActiveLanguageName());
     if (OnLanguageChange)
         OnLanguageChange(this);
 }

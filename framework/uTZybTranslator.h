@@ -52,6 +52,10 @@ public:
     TZybLanguageCollection Languages;
     // Fired by every write of ActiveLanguage, also of the same index.
     std::function<void(QObject* Sender)> OnLanguageChange;
+    // Qt's own texts follow every write of ActiveLanguage too (vx::useQtLanguage), before
+    // OnLanguageChange. For the translator of a program's main window: one choice of the user
+    // gives one language.
+    bool SwitchesQtLanguage = false;
 
     // Fills Items and the languages "English" and "Russian" from the rows.
     void LoadTable(const QList<TZybTranslation>& rows);

@@ -146,10 +146,20 @@ void TfAbout::FormShow() {
     // Rows as high as a line of the window's font, like a grid's, not a style's default.
     vlAppInfo->verticalHeader()->setDefaultSectionSize(metrics.height() + 5);
     int widest = 0;
-    for (int row = 0; row < vlAppInfo->rowCount(); ++row)
+    int valueWidth = 0;
+    for (int row = 0; row < vlAppInfo->rowCount(); ++row) {
         widest = std::max(widest, metrics.horizontalAdvance(vlAppInfo->item(row, 0)->text()));
+        valueWidth = std::max(
+            valueWidth, vlAppInfo->sizeHintForIndex(vlAppInfo->model()->index(row, 1)).width());
+    }
     if (widest > 0) {
         vlAppInfo->setColumnWidth(0, widest + 10);
+        // The rows have no scroll bar: the window widens for a value longer than its column.
+        const int lacking = valueWidth - (vlAppInfo->viewport()->width() - widest - 10);
+        if (lacking > 0) {
+            resize(width() + lacking, height());
+            layout()->activate();
+        }
         vlAppInfo->setColumnWidth(1, vlAppInfo->viewport()->width() - vlAppInfo->columnWidth(0));
     }
 

@@ -71,7 +71,8 @@ TfEditList::TfEditList(QWidget* parent)
     for (QAction* action : {aNew, aEdit, aDelete})
         action->setToolTip(action->text());
 
-    ActionToolBar1->setFixedHeight(26);
+    // At least the stored height; more where the style's buttons need it for their icons.
+    ActionToolBar1->setMinimumHeight(26);
     ActionToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ActionToolBar1->addSeparator();
     ActionToolBar1->addActions({aNew, aEdit, aDelete});

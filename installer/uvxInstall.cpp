@@ -273,6 +273,7 @@ void TfvxInstall::buildProgressPage() {
 
 void TfvxInstall::buildTranslator() {
     Translator = addComponent(new TZybTranslator(this), QStringLiteral("Translator"));
+    Translator->SwitchesQtLanguage = true;
     Translator->LoadTable(translations);
 }
 

@@ -283,7 +283,8 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
             [this] { vx::guarded([this] { aToolsExecute(); }); });
 
     ActionToolBar1 = addComponent(new QToolBar(this), QStringLiteral("ActionToolBar1"));
-    ActionToolBar1->setFixedHeight(26);
+    // At least the stored height; more where the style's buttons need it for icon and caption.
+    ActionToolBar1->setMinimumHeight(26);
     ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ActionToolBar1->addSeparator();
     ActionToolBar1->addAction(aReExecute);

@@ -271,6 +271,7 @@ void TfVornalex::buildMainWindow() {
     setCentralWidget(pc);
 
     ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
+    ZybTranslator->SwitchesQtLanguage = true;
     ZybStorage = addComponent(new TZybStorage(this), QStringLiteral("ZybStorage"));
     ZybStorage->IniSection = QStringLiteral("main");
     ZybVersionDialog =
@@ -313,7 +314,8 @@ void TfVornalex::buildToolBar() {
 
     ActionToolBar2 = addComponent(new QToolBar(this), QStringLiteral("ActionToolBar2"));
     ActionToolBar2->setMovable(false);
-    ActionToolBar2->setFixedHeight(34);
+    // At least the stored height; more where the style's buttons need it for icon and caption.
+    ActionToolBar2->setMinimumHeight(34);
     ActionToolBar2->setIconSize(QSize(24, 24));
     ActionToolBar2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ActionToolBar2->addSeparator();

@@ -146,6 +146,10 @@ void TfVornalex::aToolsConfigureEditFormBeforeShow() {
     vleTool->setValue(AppRow, tool->App);
     vleTool->setValue(ParamsRow, tool->Params);
     vleTool->setValue(ParamsTrustRow, tool->ParamsTrust);
+    // Every row in sight from the first, whatever the last tool's edit scrolled to: the program
+    // goes into the first row.
+    vleTool->showAllRows();
+    vleTool->setCurrentCell(AppRow, 1);
 }
 
 void TfVornalex::aToolsConfigureEditFormAfterShow() {

@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QProcess>
+#include <QStandardPaths>
 #include <atomic>
 
 namespace vx {
@@ -22,8 +23,14 @@ public:
     }
 
     void openUrl(const QUrl& url) override {
-        if (!QDesktopServices::openUrl(url))
-            throw Error(QStringLiteral("no application could open it"));
+        if (QDesktopServices::openUrl(url))
+            return;
+        // Qt hands documents and addresses to the desktop's opener; without it the user needs
+        // to know what to install, not only that nothing opened.
+        if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+            throw Error(QStringLiteral(
+                "no application could open it: xdg-open was not found; install xdg-utils"));
+        throw Error(QStringLiteral("no application could open it"));
     }
 };
 

@@ -7,7 +7,8 @@
 namespace vx {
 
 // Starts programs and opens documents without waiting for them. Both raise vx::Error with the
-// system's reason when nothing could be started.
+// system's reason when nothing could be started; a document that nothing opens names the
+// desktop's opener (xdg-open) when it is missing.
 class Launcher {
 public:
     virtual ~Launcher() = default;

@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace vx {
 
 ValueListEditor::ValueListEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
@@ -50,6 +52,21 @@ QString ValueListEditor::value(int row) const {
 void ValueListEditor::setValue(int row, const QString& value) {
     if (QTableWidgetItem* cell = row >= 0 && row < rowCount() ? item(row, 1) : nullptr)
         cell->setText(value);
+}
+
+void ValueListEditor::showAllRows() {
+    // Keys on one line each, however long their language has them; the grid widens by as much,
+    // so that the value column keeps its width.
+    const int keys = std::max(columnWidth(0), sizeHintForColumn(0));
+    setMinimumWidth(std::max(minimumWidth(), width() + keys - columnWidth(0)));
+    setColumnWidth(0, keys);
+    int height = 2 * frameWidth();
+    if (!horizontalHeader()->isHidden())
+        height += horizontalHeader()->sizeHint().height();
+    for (int row = 0; row < rowCount(); ++row)
+        height += rowHeight(row);
+    setMinimumHeight(height);
+    scrollToTop();
 }
 
 void ValueListEditor::commitEdit() {

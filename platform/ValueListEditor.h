@@ -25,6 +25,9 @@ public:
     void setValue(int row, const QString& value);
     // Stores a value still being typed, so that value() sees it.
     void commitEdit();
+    // At least as high as the title row and every row, its key column as wide as its keys,
+    // scrolled to the first row: without scroll bars, no row is out of sight.
+    void showAllRows();
 };
 
 } // namespace vx

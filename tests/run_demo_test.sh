@@ -42,6 +42,9 @@ for _ in $(seq 1200); do
     sleep 0.1
 done
 catches "$program" 15 || fail "the program did not come up"
+# The Open dialog begins in the program's working folder: the demo script is found there.
+[ "$(readlink "/proc/$program/cwd")" = "$PWD/build/demo" ] || fail "the program is not in the demo folder"
+grep -q '^To run it: .*Open.*demo\.sql.*Execute' "$out" || fail "no line on how to run the demo"
 
 kill -TERM "$run"
 status=0

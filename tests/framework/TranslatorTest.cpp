@@ -1,15 +1,19 @@
 #include "ErrorText.h"
 #include "Form.h"
+#include "QtLanguage.h"
+#include "QtTexts.h"
 #include "RadioGroup.h"
 #include "uTZybTranslator.h"
 #include "uZybDesignUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -143,6 +147,25 @@ TEST(Translator, LooksUpKeysWithoutRegardToCaseFirstOneFirst) {
     t.SetActiveLanguage(1);
     EXPECT_EQ(t.Translate("connected", "d"), "Подсоединение произведено");
     EXPECT_EQ(t.Translate("a", "d"), "d");
+}
+
+TEST(Translator, QtsOwnTextsFollowOnlyATranslatorThatSwitchesThem) {
+    const auto english = qScopeGuard([] { vx::useQtLanguage("English"); });
+    TfCrfLogin form;
+    TZybTranslator& t = *form.Translator;
+    const QDialogButtonBox open(QDialogButtonBox::Cancel);
+    QStringList seen;
+    const auto look = [&] { seen << vx::test::qtCancelText(); };
+    t.OnLanguageChange = [&](QObject*) { look(); };
+    t.SetLanguageByName("Russian"); // a window's translator leaves Qt alone
+    t.SwitchesQtLanguage = true;
+    t.SetLanguageByName("Russian");
+    QCoreApplication::processEvents(); // an open window retranslates at the event loop's turn
+    seen << open.button(QDialogButtonBox::Cancel)->text();
+    t.SetLanguageByName("English");
+    t.SetLanguageByName("Russian");
+    t.SetActiveLanguage(5); // no language: Qt's own English
+    EXPECT_EQ(seen, (QStringList{"Cancel", "Отмена", "Отмена", "Cancel", "Отмена", "Cancel"}));
 }
 
 TEST(Translator, ActiveLanguageByIndexAndName) {

@@ -3,7 +3,9 @@
 
 #include "InstallerSandbox.h"
 #include "ModalDriver.h"
+#include "QtLanguage.h"
 #include "QtPrinting.h"
+#include "QtTexts.h"
 #include "RecordingLauncher.h"
 #include "RegistryStore.h"
 #include "ScriptedPrompter.h"
@@ -20,6 +22,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -141,6 +144,7 @@ TEST_F(InstallerWindow, AnInstalledProductStartsInItsSavedLanguageAndWaitsForACh
 }
 
 TEST_F(InstallerWindow, ALanguageSwitchChangesTextsAndLicenceAndTicksBothModulesAgain) {
+    const auto english = qScopeGuard([] { vx::useQtLanguage("English"); });
     const auto window = open();
     window->clbModules->item(1)->setCheckState(Qt::Unchecked);
     chooseLanguage(*window, 1);
@@ -153,11 +157,13 @@ TEST_F(InstallerWindow, ALanguageSwitchChangesTextsAndLicenceAndTicksBothModules
     EXPECT_EQ(record(), (Values{{"Language", "Russian"}}));
     window->clbModules->setCurrentRow(1);
     EXPECT_EQ(window->stModuleComment->text(), "Справка");
+    EXPECT_EQ(vx::test::qtCancelText(), "Отмена") << "Qt's own texts in the same language";
 
     chooseLanguage(*window, 0);
     window->clbModules->setCurrentRow(1);
     EXPECT_EQ(window->stModuleComment->text(), "Help.");
     EXPECT_EQ(window->rbInstall->text(), "Install");
+    EXPECT_EQ(vx::test::qtCancelText(), "Cancel");
     EXPECT_EQ(record(), (Values{{"Language", "English"}}));
     EXPECT_TRUE(prompter.prompts().isEmpty());
 }

@@ -1,13 +1,17 @@
 #include "ConnectionList.h"
 #include "ConnectionListView.h"
+#include "FindDialog.h"
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "Properties.h"
+#include "QtLanguage.h"
+#include "QtTexts.h"
 #include "RadioGroup.h"
 #include "RecordingLauncher.h"
 #include "ScriptExecutors.h"
 #include "ScriptedPrompter.h"
 #include "SettingsPath.h"
+#include "TextFit.h"
 #include "uTZybStorage.h"
 #include "uTZybTranslator.h"
 #include "uZybDesignUtils.h"
@@ -16,13 +20,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -191,6 +198,7 @@ TEST(ScriptExecutors, SqlcmdOutsideThePathIsFoundInTheToolFolders) {
 }
 
 TEST_F(MainWindowTest, ALanguageChangeRetranslatesAndKeepsTheExecutor) {
+    const auto english = qScopeGuard([] { vx::useQtLanguage("English"); });
     const ToolFolder tools({"isqlw", "sqlcmd"});
     TfVornalex& w = open();
     w.cbScriptExecutor->setCurrentIndex(2);
@@ -209,11 +217,16 @@ TEST_F(MainWindowTest, ALanguageChangeRetranslatesAndKeepsTheExecutor) {
     EXPECT_EQ(w.aStop->text(), "Остановить");
     EXPECT_EQ(LoadResString(&WP_SCRIPT_IS_EMPTY), "Не задан скрипт.");
     EXPECT_EQ(LoadResString(&WP_FILE_SAVED), "Файл \"%s\" сохранен.");
+    EXPECT_EQ(vx::test::qtCancelText(), "Отмена") << "Qt's own texts in the same language";
 
     close();
+    vx::useQtLanguage("English");
     open();
     EXPECT_EQ(window->pc->tabText(0), "Настройки");
     EXPECT_EQ(window->cbScriptExecutor->currentIndex(), 2);
+    EXPECT_EQ(vx::test::qtCancelText(), "Отмена");
+    chooseLanguage("English");
+    EXPECT_EQ(vx::test::qtCancelText(), "Cancel");
 }
 
 TEST_F(MainWindowTest, TheAboutBoxFollowsTheLanguage) {
@@ -261,6 +274,18 @@ TEST_F(MainWindowTest, HelpOpensTheActiveLanguagesPageAndNamesAMissingOne) {
         << prompter.prompts()[0].text.toStdString();
 }
 
+TEST_F(MainWindowTest, HelpWithoutTheDesktopsOpenerNamesWhatIsMissingAndThePage) {
+    sandbox.writeFile("Vornalex.help/English.htm", "<html></html>");
+    const ToolFolder nothing({}); // no opener and no browser on PATH
+    TfVornalex& w = open();
+    w.aHelp->trigger();
+    ASSERT_EQ(prompter.prompts().size(), 1);
+    EXPECT_EQ(prompter.prompts()[0].text,
+              "Ошибка запуска файла: " + sandbox.folder() +
+                  "Vornalex.help/English.htm (no application could open it: xdg-open was not "
+                  "found; install xdg-utils)");
+}
+
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNotWrittenAtTheEnd) {
     // A folder in its place cannot be read, even by root.
     QDir().mkpath(sandbox.settingsPath());
@@ -275,6 +300,43 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNotWrittenAtTheEnd) {
     EXPECT_EQ(sandbox.readFile("settings.ini"), "kept");
     EXPECT_EQ(prompter.prompts().size(), 1);
 }
+
+// Every page of the window and the about box at their default sizes, in each language.
+class WindowTextsFit : public MainWindowTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(WindowTextsFit, EveryPageAndTheAboutBoxShowTheirWholeTexts) {
+    TfVornalex& w = open();
+    chooseLanguage(GetParam());
+    w.show();
+    QStringList clipped;
+    for (int page = 0; page < w.pc->count(); ++page) {
+        w.pc->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        clipped << vx::test::clippedTexts(&w);
+    }
+    QStringList aboutRows;
+    vx::test::onNextModalOf<TfAbout>([&](TfAbout* about) {
+        clipped << vx::test::clippedTexts(about);
+        // The version rows are cells, not labels: each value needs its whole text's width.
+        const QTableWidget* rows = about->vlAppInfo;
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            const QString value = rows->item(row, 1)->text();
+            const QRect cell = rows->visualItemRect(rows->item(row, 1));
+            if (cell.width() < rows->fontMetrics().horizontalAdvance(value) ||
+                cell.bottom() >= rows->viewport()->height())
+                clipped << "vlAppInfo " + value;
+        }
+        about->reject();
+    });
+    w.aAbout->trigger();
+    w.dConnectFind->Execute();
+    QCoreApplication::processEvents();
+    clipped << vx::test::clippedTexts(w.dConnectFind);
+    clipped.removeDuplicates(); // the tool bar stands above every page
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowTextsFit, testing::Values("English", "Russian"));
 
 TEST(SettingsPath, BesideTheProgramWhenItsFolderIsWritableElseInTheConfigFolder) {
     QTemporaryDir root;

@@ -4,9 +4,11 @@
 #include "ModalDriver.h"
 #include "PageDriver.h"
 #include "ScriptedPrompter.h"
+#include "TextFit.h"
 #include "uTZybTranslator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -203,6 +205,22 @@ TEST_F(ResultPageTest, TheToolsButtonShowsOnlyWithAToolsHandlerAndCallsIt) {
     page.aTools->trigger();
     EXPECT_EQ(senders, QList<QObject*>{&page});
 }
+
+class ResultPageTexts : public ResultPageTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ResultPageTexts, APageOfAParallelRunShowsItsWholeTexts) {
+    page.ZybTranslator->SetLanguageByName(GetParam());
+    page.ZybTranslator->ApplyLanguage();
+    page.aTools->setVisible(true);
+    page.resize(435, 500);
+    page.show();
+    ASSERT_TRUE(driver.run(threeBatches));
+    QApplication::processEvents();
+    const QStringList clipped = vx::test::clippedTexts(&page);
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ResultPageTexts, testing::Values("English", "Russian"));
 
 TEST_F(ResultPageTest, TheFinalLinesFollowThePageLanguage) {
     page.ZybTranslator->SetLanguageByName("Russian");

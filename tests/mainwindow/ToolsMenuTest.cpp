@@ -5,7 +5,9 @@
 #include "ProgramSandbox.h"
 #include "RecordingLauncher.h"
 #include "ScriptedPrompter.h"
+#include "TextFit.h"
 #include "ValueListEditor.h"
+#include "uTZybTranslator.h"
 #include "ufEditList.h"
 #include "ufEditNamedObject.h"
 #include "ufSQLLoaderResult.h"
@@ -184,5 +186,55 @@ TEST_F(ToolsMenuTest, CancellingTheDialogLeavesTheFileAsItWas) {
     EXPECT_EQ(vx::test::fileBytes(window.ToolsIniPath), toolsFile);
     EXPECT_TRUE(prompter.texts().isEmpty());
 }
+
+// Opens one tool's dialog from the tools dialog; the step runs inside it.
+void editFirstTool(TfVornalex& window, std::function<void(TfZybCustomDialog*)> step) {
+    onNextModalOf<TfZybCustomDialog>([&window, step](TfZybCustomDialog* tools) {
+        window.aToolsConfigure->SetActiveItem(0);
+        onNextModalOf<TfZybCustomDialog>([step](TfZybCustomDialog* tool) {
+            step(tool);
+            tool->CancelButton().Button()->click();
+        });
+        window.aToolsConfigure->GetForm()->aEdit->trigger();
+        tools->CancelButton().Button()->click();
+    });
+    window.aToolsSettle1->trigger();
+}
+
+TEST_F(ToolsMenuTest, AToolsDialogShowsAllRowsOfTheToolFromTheTop) {
+    QList<bool> allRowsShown;
+    const auto look = [&](TfZybCustomDialog*) {
+        const vx::ValueListEditor* grid = window.vleTool;
+        const QRect first = grid->visualItemRect(grid->item(0, 1));
+        const QRect last = grid->visualItemRect(grid->item(grid->rowCount() - 1, 1));
+        allRowsShown << (grid->viewport()->rect().contains(first) &&
+                         grid->viewport()->rect().contains(last));
+    };
+    editFirstTool(window, [&](TfZybCustomDialog* tool) {
+        look(tool);
+        // The user edits the last row, which scrolls the grid if it must.
+        window.vleTool->setCurrentCell(2, 1);
+        window.vleTool->scrollToItem(window.vleTool->item(2, 1));
+    });
+    editFirstTool(window, look);
+    EXPECT_EQ(allRowsShown, QList<bool>({true, true}));
+}
+
+class ToolsDialogTexts : public ToolsMenuTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ToolsDialogTexts, TheListAndTheToolDialogShowTheirWholeTexts) {
+    window.ZybTranslator->SetLanguageByName(GetParam());
+    QStringList clipped;
+    onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* tools) {
+        clipped << vx::test::clippedTexts(tools);
+        tools->CancelButton().Button()->click();
+    });
+    window.aToolsSettle1->trigger();
+    editFirstTool(window,
+                  [&](TfZybCustomDialog* tool) { clipped << vx::test::clippedTexts(tool); });
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ToolsDialogTexts, testing::Values("English", "Russian"));
 
 } // namespace
