@@ -1,5 +1,7 @@
 #include "QtLanguage.h"
 
+#include "FindDialog.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -24,21 +26,28 @@ QLocale::Language languageNamed(const QString& name) {
 } // namespace
 
 void useQtLanguage(const QString& language) {
-    // Owned by the application, so that it goes before the application does.
-    static QPointer<QTranslator> installed;
-    if (installed) {
-        QCoreApplication::removeTranslator(installed);
-        delete installed;
+    // Owned by the application, so that they go before the application does.
+    static QPointer<QTranslator> installed[2];
+    for (QPointer<QTranslator>& translator : installed) {
+        if (translator) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
     }
     const QLocale::Language chosen = languageNamed(language);
     if (chosen == QLocale::AnyLanguage || chosen == QLocale::English)
         return;
-    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
-    if (!translator->load(QLocale(chosen), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        return;
-    QCoreApplication::installTranslator(translator.get());
-    installed = translator.release();
+    const auto install = [](QPointer<QTranslator>& slot, std::unique_ptr<QTranslator> translator) {
+        translator->setParent(QCoreApplication::instance());
+        QCoreApplication::installTranslator(translator.get());
+        slot = translator.release();
+    };
+    auto qt = std::make_unique<QTranslator>();
+    if (qt->load(QLocale(chosen), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        install(installed[0], std::move(qt));
+    if (auto find = FindDialog::translator(chosen))
+        install(installed[1], std::move(find));
 }
 
 } // namespace vx

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,45 +10,89 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTranslator>
 
 namespace vx {
 
 namespace {
+
 const TFindOptions shownOptions = TFindOptions(frDown) | frMatchCase | frWholeWord;
-}
+
+// The dialog's captions in Russian, the words the desktop's own find dialogs use.
+class RussianFindTexts : public QTranslator {
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        static const QHash<QByteArray, QString> texts{
+            {"Find", QStringLiteral("Найти")},
+            {"Fi&nd what:", QStringLiteral("&Что:")},
+            {"Match &case", QStringLiteral("С у&четом регистра")},
+            {"Match &whole word only", QStringLiteral("Только &слово целиком")},
+            {"Direction", QStringLiteral("Направление")},
+            {"&Up", QStringLiteral("&Вверх")},
+            {"&Down", QStringLiteral("Вн&из")},
+            {"&Find Next", QStringLiteral("&Найти далее")},
+        };
+        return qstrcmp(context, FindDialog::staticMetaObject.className()) == 0 ? texts.value(source)
+                                                                               : QString();
+    }
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
 
 FindDialog::FindDialog(QWidget* parent)
-    : QDialog(parent), m_text(new QLineEdit(this)), m_matchCase(new QCheckBox(tr("Match &case"))),
-      m_wholeWord(new QCheckBox(tr("Match &whole word only"))), m_up(new QRadioButton(tr("&Up"))),
-      m_down(new QRadioButton(tr("&Down"))) {
-    setWindowTitle(tr("Find"));
+    : QDialog(parent), m_text(new QLineEdit(this)), m_textLabel(new QLabel(this)),
+      m_matchCase(new QCheckBox), m_wholeWord(new QCheckBox), m_direction(new QGroupBox(this)),
+      m_up(new QRadioButton), m_down(new QRadioButton),
+      m_buttons(new QDialogButtonBox(Qt::Vertical, this)),
+      m_next(m_buttons->addButton(QString(), QDialogButtonBox::ActionRole)) {
     setModal(false);
-    auto* direction = new QGroupBox(tr("Direction"), this);
-    auto* directionLayout = new QHBoxLayout(direction);
+    auto* directionLayout = new QHBoxLayout(m_direction);
     directionLayout->addWidget(m_up);
     directionLayout->addWidget(m_down);
     m_down->setChecked(true);
 
-    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
-    QPushButton* next = buttons->addButton(tr("&Find Next"), QDialogButtonBox::ActionRole);
-    next->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel);
-    connect(next, &QPushButton::clicked, this, [this] {
+    m_next->setDefault(true);
+    m_buttons->addButton(QDialogButtonBox::Cancel);
+    connect(m_next, &QPushButton::clicked, this, [this] {
         if (OnFind)
             OnFind(this);
     });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     // The buddy makes "&n" the label's mnemonic instead of a shown ampersand.
-    auto* textLabel = new QLabel(tr("Fi&nd what:"), this);
-    textLabel->setBuddy(m_text);
+    m_textLabel->setBuddy(m_text);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(textLabel, 0, 0);
+    layout->addWidget(m_textLabel, 0, 0);
     layout->addWidget(m_text, 0, 1, 1, 2);
     layout->addWidget(m_matchCase, 1, 0, 1, 2);
     layout->addWidget(m_wholeWord, 2, 0, 1, 2);
-    layout->addWidget(direction, 1, 2, 2, 1);
-    layout->addWidget(buttons, 0, 3, 3, 1);
+    layout->addWidget(m_direction, 1, 2, 2, 1);
+    layout->addWidget(m_buttons, 0, 3, 3, 1);
+    retranslate();
+}
+
+std::unique_ptr<QTranslator> FindDialog::translator(QLocale::Language language) {
+    if (language == QLocale::Russian)
+        return std::make_unique<RussianFindTexts>();
+    return nullptr;
+}
+
+void FindDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
+}
+
+void FindDialog::retranslate() {
+    setWindowTitle(tr("Find"));
+    m_textLabel->setText(tr("Fi&nd what:"));
+    m_matchCase->setText(tr("Match &case"));
+    m_wholeWord->setText(tr("Match &whole word only"));
+    m_direction->setTitle(tr("Direction"));
+    m_up->setText(tr("&Up"));
+    m_down->setText(tr("&Down"));
+    m_next->setText(tr("&Find Next"));
 }
 
 QString FindDialog::findText() const {

@@ -1,4 +1,5 @@
 #include "ErrorText.h"
+#include "FindDialog.h"
 #include "Form.h"
 #include "QtLanguage.h"
 #include "QtTexts.h"
@@ -154,6 +155,7 @@ TEST(Translator, QtsOwnTextsFollowOnlyATranslatorThatSwitchesThem) {
     TfCrfLogin form;
     TZybTranslator& t = *form.Translator;
     const QDialogButtonBox open(QDialogButtonBox::Cancel);
+    const vx::FindDialog find;
     QStringList seen;
     const auto look = [&] { seen << vx::test::qtCancelText(); };
     t.OnLanguageChange = [&](QObject*) { look(); };
@@ -161,11 +163,14 @@ TEST(Translator, QtsOwnTextsFollowOnlyATranslatorThatSwitchesThem) {
     t.SwitchesQtLanguage = true;
     t.SetLanguageByName("Russian");
     QCoreApplication::processEvents(); // an open window retranslates at the event loop's turn
-    seen << open.button(QDialogButtonBox::Cancel)->text();
+    seen << open.button(QDialogButtonBox::Cancel)->text() << find.windowTitle();
     t.SetLanguageByName("English");
+    QCoreApplication::processEvents();
+    seen << find.windowTitle();
     t.SetLanguageByName("Russian");
     t.SetActiveLanguage(5); // no language: Qt's own English
-    EXPECT_EQ(seen, (QStringList{"Cancel", "Отмена", "Отмена", "Cancel", "Отмена", "Cancel"}));
+    EXPECT_EQ(seen, (QStringList{"Cancel", "Отмена", "Отмена", "Найти", "Cancel", "Find", "Отмена",
+                                 "Cancel"}));
 }
 
 TEST(Translator, ActiveLanguageByIndexAndName) {
