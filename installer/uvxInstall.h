@@ -93,6 +93,9 @@ private:
     void FillLanguages();
     void ReadSystemSettings();
     void ApplyLanguage();
+    // Sizes the captions, check boxes, radio buttons and navigation buttons to their texts in the
+    // active language and moves the controls beside them out of their way.
+    void fitCaptions();
     void ShowModuleComment();
     // The parameters page's choices as the installation takes them.
     vx::InstallChoices choices() const;

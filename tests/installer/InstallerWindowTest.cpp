@@ -7,6 +7,7 @@
 #include "RecordingLauncher.h"
 #include "RegistryStore.h"
 #include "ScriptedPrompter.h"
+#include "TextFit.h"
 #include "uTZybWizard.h"
 
 #include <QCheckBox>
@@ -274,6 +275,37 @@ TEST_F(InstallerWindow, CancelAsksOnEveryPageThatOffersIt) {
         EXPECT_FALSE(window->isVisible()) << page;
     }
     EXPECT_EQ(prompter.texts(), QStringList(6, "Cancel Vornalex installation?"));
+}
+
+// Every page at the window's fixed size: each caption shows its whole text and no caption runs
+// into the control it names.
+QStringList misfits(TfvxInstall& window) {
+    const std::pair<QWidget*, QWidget*> captioned[] = {{window.Label6, window.cbLanguage},
+                                                       {window.lContent, window.clbModules},
+                                                       {window.lPath, window.eInstallationDir},
+                                                       {window.lMenu, window.eMenuDir}};
+    QStringList found;
+    for (TZybWizardCustomPage* page : window.ZybWizard1->Pages()) {
+        window.ZybWizard1->SetActivePage(page);
+        found << vx::test::clippedTexts(&window);
+    }
+    for (const auto& [caption, control] : captioned)
+        if (caption->geometry().intersects(control->geometry()))
+            found << caption->objectName() + " runs into " + control->objectName();
+    return found;
+}
+
+TEST_F(InstallerWindow, EveryCaptionFitsInEitherLanguage) {
+    const auto english = open();
+    EXPECT_EQ(misfits(*english), QStringList());
+    chooseLanguage(*english, 1);
+    EXPECT_EQ(misfits(*english), QStringList());
+    chooseLanguage(*english, 0);
+    EXPECT_EQ(misfits(*english), QStringList());
+
+    writeRecord({{"Language", "Russian"}});
+    const auto russian = open();
+    EXPECT_EQ(misfits(*russian), QStringList());
 }
 
 TEST(InstallerWindowStart, TheUninstallSwitchOpensOnTheProgressPageAndAsks) {
