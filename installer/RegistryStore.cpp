@@ -54,29 +54,32 @@ QList<RegistryStore::Value> RegistryStore::readValues(const QString& key) const 
 }
 
 void RegistryStore::writeValues(const QString& key, const QList<Value>& values) {
+    IniFile changed = m_ini;
     for (const auto& [name, text] : values)
-        m_ini.writeString(normalKey(key), name, text);
-    save();
+        changed.writeString(normalKey(key), name, text);
+    save(changed);
 }
 
 void RegistryStore::deleteKey(const QString& key) {
     const QString path = normalKey(key);
     const QString below = path + u'\\';
+    IniFile changed = m_ini;
     bool found = false;
     for (const QString& section : m_ini.readSections()) {
         if (section.compare(path, Qt::CaseInsensitive) == 0 ||
             section.startsWith(below, Qt::CaseInsensitive)) {
-            m_ini.eraseSection(section);
+            changed.eraseSection(section);
             found = true;
         }
     }
     if (found)
-        save();
+        save(changed);
 }
 
-void RegistryStore::save() {
+void RegistryStore::save(const IniFile& changed) {
     QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    writeFileAtomically(m_fileName, m_ini.toUtf8(), 0600);
+    writeFileAtomically(m_fileName, changed.toUtf8(), 0600);
+    m_ini = changed;
 }
 
 } // namespace vx
