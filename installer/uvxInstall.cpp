@@ -515,19 +515,18 @@ void TfvxInstall::InstallProduct() {
 
 void TfvxInstall::UninstallProduct() {
     mProgress->clear();
-    if (!Installed) {
-        ShowInfo(FormatProjectText(QStringLiteral("ProjectNotInstalled")));
-        close();
-        return;
-    }
-    if (!AskOkCancel(FormatProjectText(QStringLiteral("ProjectUninstall")))) {
-        close();
-        return;
-    }
-    vx::Uninstallation(
+    vx::Uninstallation uninstallation(
         m_env, [this](const QString& key) { return Translator->GetText(key); },
-        [this](const QString& line) { addProgressLine(line); })
-        .run();
-    ShowInfo(FormatProjectText(QStringLiteral("ProjectUninstalled")));
+        [this](const QString& line) { addProgressLine(line); });
+    // The record as it is now: another installer may have uninstalled since this one started,
+    // or does so while the question is open, which run() sees.
+    Installed = uninstallation.installed();
+    if (Installed && !AskOkCancel(FormatProjectText(QStringLiteral("ProjectUninstall")))) {
+        close();
+        return;
+    }
+    const bool uninstalled = Installed && uninstallation.run();
+    ShowInfo(FormatProjectText(uninstalled ? QStringLiteral("ProjectUninstalled")
+                                           : QStringLiteral("ProjectNotInstalled")));
     close();
 }

@@ -74,7 +74,7 @@ public:
     QString ProgramFilesDir;   // no trailing "/"; "" when unknown
     QString CommonProgramsDir; // no trailing "/"; "" when unknown
     QString CommonDesktopDir;  // with a trailing "/"; "" when unknown
-    bool Installed = false;    // the record holds "UninstallString"
+    bool Installed = false;    // the record holds "UninstallString"; read again to uninstall
 
     // The active language's line of the key with the product name for its "%s".
     QString FormatProjectText(const QString& key) const;

@@ -355,6 +355,32 @@ TEST(InstallerWindowStart, TheUninstallSwitchOpensOnTheProgressPageAndAsks) {
     }
 }
 
+TEST_F(InstallerWindow, AnUninstallationAfterAnotherOneFindsNoRecordAndDeletesNothing) {
+    writeRecord({{"UninstallString", box.path("data/Vornalex/vxuninst")},
+                 {"InstallDir", box.path("data/applications/Vornalex/")}});
+    // The files beside the downloaded installer, where a missing record used to point.
+    for (const char* file : {"licence.txt", "Vornalex.ini"})
+        InstallerSandbox::writeFile(box.path("dl/") + file, "the user's");
+    const auto stayedOpen = open();
+    const auto first = open({"Vornalex_Install", "-u"});
+    const auto second = open({"Vornalex_Install", "-u"});
+    prompter.answerOkCancel(true);
+    prompter.answerOkCancel(true);
+    runQueuedAction();
+    stayedOpen->rbUninstall->click();
+    click(*stayedOpen, bkNext);
+    runQueuedAction();
+
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"Uninstall Vornalex?", "Vornalex successfully uninstalled.",
+                           "Vornalex is not installed.", "Vornalex is not installed."}));
+    EXPECT_EQ(launcher.starts.size(), 1);
+    EXPECT_EQ(memo(second->mProgress), QStringList());
+    EXPECT_FALSE(first->isVisible() || second->isVisible() || stayedOpen->isVisible());
+    EXPECT_EQ(box.tree(box.path("dl")),
+              (QStringList{"Vornalex.ini", "Vornalex_Install", "licence.txt"}));
+}
+
 TEST_F(InstallerWindow, HelpOpensTheHelpPagesCopiedToTheTemporaryFolder) {
     int contexts = 0;
     SetHelpContextHandler([&](int) { ++contexts; });
