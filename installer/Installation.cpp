@@ -25,6 +25,18 @@ bool hasControlCharacter(const QString& text) {
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
+// The uninstaller script with the name of the installer copy it starts in its "installer=" line.
+QByteArray uninstallerFor(const QByteArray& script, const QString& installerName) {
+    QStringList lines = QString::fromUtf8(script).split(u'\n');
+    for (QString& line : lines) {
+        if (line.startsWith(QLatin1String("installer="))) {
+            line = QStringLiteral("installer=") + shQuote(installerName);
+            break;
+        }
+    }
+    return lines.join(u'\n').toUtf8();
+}
+
 QString withSeparator(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
@@ -59,9 +71,13 @@ void Installation::run(const InstallChoices& choices) {
         if (!m.isEmpty())
             QDir().mkpath(m);
         m_progress(m_text(QStringLiteral("progressCopyFiles")));
-        ExtractSetupFile(QStringLiteral("vxuninst"), d + installed::Uninstaller, ProgramMode, root);
+        const QString installerName = QFileInfo(m_env.installerPath).fileName();
+        writeFileAtomically(
+            d + installed::Uninstaller,
+            uninstallerFor(readSetupFile(QStringLiteral("vxuninst"), root), installerName),
+            ProgramMode);
         menuEntry(installed::UninstallEntry, d + installed::Uninstaller);
-        CopyFileChecked(m_env.installerPath, d + QFileInfo(m_env.installerPath).fileName());
+        CopyFileChecked(m_env.installerPath, d + installerName);
     }
     if (choices.application) {
         ExtractSetupFile(QStringLiteral("vxexe"), d + installed::Program, ProgramMode, root);

@@ -65,16 +65,19 @@ QStringList setupFolderEntries(const QString& name, const QString& root) {
     return QDir(entryPath(name, root)).entryList(QDir::Files, QDir::Name);
 }
 
+QByteArray readSetupFile(const QString& name, const QString& root) {
+    QFile file(entryPath(name, root));
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+        throw Error(format(QStringLiteral("Resource %s not found"), {name}));
+    return file.readAll();
+}
+
 void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
                       const QString& root) {
     const QString entry = entryPath(name, root);
     const QFileInfo info(entry);
-    if (!info.exists())
-        throw Error(format(QStringLiteral("Resource %s not found"), {name}));
     if (!info.isDir()) {
-        QFile file(entry);
-        file.open(QIODevice::ReadOnly);
-        writeFileAtomically(fileName, file.readAll(), mode);
+        writeFileAtomically(fileName, readSetupFile(name, root), mode);
         return;
     }
     const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';

@@ -19,6 +19,10 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned 
 void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
                       const QString& root = QStringLiteral(":/"));
 
+// The bytes of the embedded setup file `name` (matched without regard to case); raises "Resource
+// <name> not found" when it is missing or a folder.
+QByteArray readSetupFile(const QString& name, const QString& root = QStringLiteral(":/"));
+
 // The names of the files inside a folder entry, sorted; empty when it is no folder.
 QStringList setupFolderEntries(const QString& name, const QString& root = QStringLiteral(":/"));
 
