@@ -2,6 +2,7 @@
 
 #include "DesktopEntry.h"
 #include "Errors.h"
+#include "Format.h"
 #include "RegistryStore.h"
 #include "SetupFiles.h"
 
@@ -60,17 +61,34 @@ void Installation::run(const InstallChoices& choices) {
                           ? QString()
                           : withSeparator(m_env.menuRootDir + u'/' + choices.menuDir);
     const QString& root = m_env.resourceRoot;
+    int menuError = 0; // why the menu folder could not be made
+    // A launcher that cannot be written is left out, and the progress lines say why.
+    const auto shortcut = [&](const QString& link, const QString& target, unsigned mode) {
+        try {
+            CreateShortcut(link, target, mode);
+        } catch (const Error& e) {
+            m_progress(format(m_text(QStringLiteral("progressSkipped")), {e.message()}));
+        }
+    };
     const auto menuEntry = [&](const QString& entry, const QString& target) {
-        if (!m.isEmpty())
-            CreateShortcut(m + entry, target, DocumentMode);
+        if (m.isEmpty())
+            return;
+        if (menuError != 0)
+            m_progress(format(m_text(QStringLiteral("progressSkipped")),
+                              {cannotCreateText(m + entry, menuError)}));
+        else
+            shortcut(m + entry, target, DocumentMode);
     };
     const bool any = choices.application || choices.help;
     if (any) {
         m_progress(m_text(QStringLiteral("progressCreateDir")));
-        QDir().mkpath(d);
+        const int folderError = makeFolders(d);
         if (!m.isEmpty())
-            QDir().mkpath(m);
+            menuError = makeFolders(m);
         m_progress(m_text(QStringLiteral("progressCopyFiles")));
+        // The first file names the installation folder's failure.
+        if (folderError != 0)
+            throw Error(cannotCreateText(d + installed::Uninstaller, folderError));
         const QString installerName = QFileInfo(m_env.installerPath).fileName();
         writeFileAtomically(
             d + installed::Uninstaller,
@@ -98,7 +116,7 @@ void Installation::run(const InstallChoices& choices) {
     const QString& k = m_env.desktopDir;
     if (choices.desktopIcon && QFileInfo::exists(d + installed::Program) && !k.isEmpty() &&
         QFileInfo(k).isDir())
-        CreateShortcut(k + installed::ProgramEntry, d + installed::Program, ProgramMode);
+        shortcut(k + installed::ProgramEntry, d + installed::Program, ProgramMode);
     if (any) {
         m_progress(m_text(QStringLiteral("progressCreateReg")));
         RegistryStore(m_env.registryFile)

@@ -49,7 +49,10 @@ void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
 // uninstall record, reporting each phase as a progress line ("progressCreateDir",
 // "progressCopyFiles", "progressCreateReg"). It returns only when every step succeeded; the
 // caller then reports success. A failing step raises vx::Error naming the file and the system's
-// reason; what was written stays, and the record is written only after every file.
+// reason; what was written stays, and the record is written only after every file. A menu or
+// desktop entry that cannot be written (its folder included) is no such step: it is left out
+// with a "progressSkipped" line naming the file and the reason, and the record is still written,
+// so the installation can be uninstalled.
 // A folder that is empty, relative or holds a control character is refused up front with the
 // text of "badInstallDir".
 class Installation {

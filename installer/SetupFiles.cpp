@@ -47,7 +47,7 @@ int writeAtomically(const QString& path, const QByteArray& bytes, unsigned mode)
 }
 
 [[noreturn]] void cannotCreate(const QString& path, int error) {
-    throw Error(format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)}));
+    throw Error(cannotCreateText(path, error));
 }
 
 QString entryPath(const QString& name, const QString& root) {
@@ -55,6 +55,29 @@ QString entryPath(const QString& name, const QString& root) {
 }
 
 } // namespace
+
+QString cannotCreateText(const QString& path, int error) {
+    return format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)});
+}
+
+int makeFolders(const QString& path) {
+    const QString clean = QDir::cleanPath(path);
+    for (qsizetype end = clean.indexOf(u'/', 1);; end = clean.indexOf(u'/', end + 1)) {
+        const QByteArray name = QFile::encodeName(end < 0 ? clean : clean.left(end));
+        if (::mkdir(name.constData(), 0777) != 0) {
+            const int error = errno;
+            struct stat info {};
+            if (error != EEXIST)
+                return error;
+            if (::stat(name.constData(), &info) != 0)
+                return errno;
+            if (!S_ISDIR(info.st_mode))
+                return ENOTDIR;
+        }
+        if (end < 0)
+            return 0;
+    }
+}
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode) {
     if (const int error = writeAtomically(path, bytes, mode))

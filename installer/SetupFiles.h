@@ -12,6 +12,12 @@ namespace vx {
 
 // Raises `Cannot create file "<path>". <reason>`.
 void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode);
+// That text for a file that cannot be created for the system's reason `error` (an errno).
+QString cannotCreateText(const QString& path, int error);
+
+// Creates the folder with its missing parents; 0, or the errno of the step that failed
+// (ENOTDIR where something other than a folder is in the way).
+int makeFolders(const QString& path);
 
 // Saves the embedded setup file `name` (matched without regard to case) to `fileName`, replacing
 // it. A folder entry becomes a folder of that name holding its files. Raises "Resource <name> not

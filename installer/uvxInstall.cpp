@@ -83,6 +83,7 @@ const QList<TZybTranslation> translations = {
     {"progressCreateReg", "Registry entries..", "Создание ключей реестра.."},
     {"progressDelReg", "delete register keys..", "Удаление ключей реестра.."},
     {"progressDelFiles", "delete files..", "Удаление файлов.."},
+    {"progressSkipped", "Shortcut skipped: %s", "Ярлык пропущен: %s"},
     {"badInstallDir", "Please enter a full installation folder path.",
      "Укажите полный путь к папке установки."},
 };

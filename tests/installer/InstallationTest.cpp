@@ -185,6 +185,25 @@ TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
     EXPECT_TRUE(record().isEmpty());
 }
 
+TEST_F(InstallationTest, SkipsTheEntriesThatCannotBeWrittenSayingWhyAndKeepsTheRecord) {
+    InstallerSandbox::writeFile(box.path("data/applications"), "a file where the folder goes");
+    QDir().mkpath(box.path("home/Desktop/Vornalex.desktop")); // a folder where the entry goes
+    const auto skipped = [](const QString& file, const char* reason) {
+        return QString("Shortcut skipped: Cannot create file \"%1\". %2").arg(file, reason);
+    };
+    EXPECT_EQ(install(choices(d)),
+              (QStringList{"Create dir..", "Copy files..",
+                           skipped(m + "Uninstall.desktop", "Not a directory"),
+                           skipped(m + "Vornalex.desktop", "Not a directory"),
+                           skipped(m + "licence.desktop", "Not a directory"),
+                           skipped(m + "Help.desktop", "Not a directory"),
+                           skipped(box.path("home/Desktop/Vornalex.desktop"), "Is a directory"),
+                           "Registry entries.."}));
+    EXPECT_EQ(box.tree(d), InstallationFolder);
+    EXPECT_EQ(record().value(3), RegistryStore::Value("UninstallString", d + "vxuninst"));
+    EXPECT_EQ(record().value(6), RegistryStore::Value("InstallDir", m));
+}
+
 TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPath) {
     for (const QString& folder :
          {QString(), QString("Vornalex"), QString("./Vornalex"), d + "a\nb"}) {
