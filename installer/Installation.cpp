@@ -48,8 +48,11 @@ Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLi
     : m_env(std::move(env)), m_text(std::move(text)), m_progress(std::move(progress)) {}
 
 void checkInstallFolders(const InstallChoices& choices, const TextLookup& text) {
+    // GLib's desktop reader takes a launcher's program path before it undoes "%%", finds no
+    // such program and drops the entry from the menu: no "%" in the programs' folder.
     if (choices.installationDir.isEmpty() || !QDir::isAbsolutePath(choices.installationDir) ||
-        hasControlCharacter(choices.installationDir) || hasControlCharacter(choices.menuDir))
+        choices.installationDir.contains(u'%') || hasControlCharacter(choices.installationDir) ||
+        hasControlCharacter(choices.menuDir))
         throw Error(text(QStringLiteral("badInstallDir")));
 }
 

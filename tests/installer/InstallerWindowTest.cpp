@@ -206,13 +206,13 @@ TEST_F(InstallerWindow, NextWaitsForTheAgreementAndTheFolderBeforeTheInstallatio
     click(*window, bkNext);
     ASSERT_EQ(window->ZybWizard1->ActivePage(), window->pInstall);
 
-    for (const QString& refused :
-         {QString(), QString("Vornalex"), QString("~/Vornalex"), box.path("data/Vorna\nlex")}) {
+    for (const QString& refused : {QString(), QString("Vornalex"), QString("~/Vornalex"),
+                                   box.path("data/Vorna\nlex"), box.path("data/100% Vornalex")}) {
         window->eInstallationDir->setText(refused);
         click(*window, bkNext);
         EXPECT_EQ(window->ZybWizard1->ActivePage(), window->pInstall) << refused.toStdString();
     }
-    EXPECT_EQ(prompter.texts(), QStringList(4, "Please enter a full installation folder path."));
+    EXPECT_EQ(prompter.texts(), QStringList(5, "Please enter a full installation folder path."));
 
     // A folder the system cannot write into: the reason shows, the progress page stays with
     // Finish, which closes it.
