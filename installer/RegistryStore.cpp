@@ -4,7 +4,11 @@
 #include "SetupFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace vx {
 
@@ -77,8 +81,16 @@ void RegistryStore::deleteKey(const QString& key) {
 }
 
 void RegistryStore::save(const IniFile& changed) {
-    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    writeFileAtomically(m_fileName, changed.toUtf8(), 0600);
+    const QString folder = QFileInfo(m_fileName).absolutePath();
+    const QByteArray text = changed.toUtf8();
+    // A store left without keys is no longer needed: its file goes, and its folder when empty.
+    if (text.trimmed().isEmpty() &&
+        (::unlink(QFile::encodeName(m_fileName).constData()) == 0 || errno == ENOENT)) {
+        ::rmdir(QFile::encodeName(folder).constData());
+    } else {
+        QDir().mkpath(folder);
+        writeFileAtomically(m_fileName, text, 0600);
+    }
     m_ini = changed;
 }
 

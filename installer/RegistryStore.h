@@ -13,7 +13,8 @@ namespace vx {
 // value names match without regard to case; leading and trailing "\" do not count. Every change
 // is saved at once (atomically, mode 0600, creating the file's folder); a refused change (a value
 // the file cannot carry, or a failed save, which raises `Cannot create file "%s". %s`) leaves the
-// store and its file as they were. A file that cannot be read reads as an empty store.
+// store and its file as they were. A change that leaves no key removes the file, and its folder
+// when that is empty. A file that cannot be read reads as an empty store.
 class RegistryStore {
 public:
     using Value = std::pair<QString, QString>; // name, text

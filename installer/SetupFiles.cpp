@@ -113,6 +113,17 @@ void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mod
     }
 }
 
+void removeSetupCopy(const QString& name, const QString& fileName, const QString& root) {
+    if (!QFileInfo(entryPath(name, root)).isDir()) {
+        ::unlink(QFile::encodeName(fileName).constData());
+        return;
+    }
+    const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';
+    for (const QString& page : setupFolderEntries(name, root))
+        ::unlink(QFile::encodeName(folder + page).constData());
+    ::rmdir(QFile::encodeName(folder).constData());
+}
+
 void CopyFileChecked(const QString& source, const QString& target) {
     const auto fail = [&](int error) {
         throw Error(QFileInfo(source).fileName() + QStringLiteral(": ") + systemText(error));

@@ -25,6 +25,11 @@ int makeFolders(const QString& path);
 void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
                       const QString& root = QStringLiteral(":/"));
 
+// Removes what ExtractSetupFile(name, fileName) wrote: the file, or a folder entry's files and then
+// the folder when it is empty. Whatever is not there is no failure.
+void removeSetupCopy(const QString& name, const QString& fileName,
+                     const QString& root = QStringLiteral(":/"));
+
 // The bytes of the embedded setup file `name` (matched without regard to case); raises "Resource
 // <name> not found" when it is missing or a folder.
 QByteArray readSetupFile(const QString& name, const QString& root = QStringLiteral(":/"));

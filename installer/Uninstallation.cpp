@@ -47,6 +47,8 @@ QString uninstallScript(const UninstallPlan& plan) {
     removeFolder(plan.menuDir);
     removeFolder(d);
     lines.append(QStringLiteral("rm -f -- ") + shQuote(plan.script));
+    removeFolder(QFileInfo(plan.script).path() + u'/');
+    lines.append(QStringLiteral("exit 0")); // folders that others still use stay: no failure
     return lines.join(u'\n') + u'\n';
 }
 

@@ -16,7 +16,7 @@ struct UninstallPlan {
     QString desktopDir;    // K, with a trailing "/"
     QString installerName; // X, the installer's file name, copied into D by the installation
     QStringList helpPages; // the files of the help folder
-    QString script;        // the script's own path, removed last
+    QString script;        // the script's own path, removed last, then its folder when empty
     // The script starts deleting once this process has ended (waiting 60 s at most); 0: at once.
     qint64 waitPid = 0;
 };

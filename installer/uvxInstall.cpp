@@ -28,6 +28,8 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int ClientWidth = 489;
@@ -138,7 +140,24 @@ TfvxInstall::TfvxInstall(vx::InstallerEnvironment env, const QStringList& argume
     vx::guarded([&] { FormCreate(arguments); });
 }
 
-TfvxInstall::~TfvxInstall() = default;
+TfvxInstall::~TfvxInstall() {
+    // The licence and help copies served this window only; the folder goes once it is empty.
+    for (const auto& [name, fileName] : m_tempCopies)
+        vx::removeSetupCopy(name, fileName, m_env.resourceRoot);
+    if (!TempDir.isEmpty())
+        ::rmdir(QFile::encodeName(TempDir).constData());
+}
+
+void TfvxInstall::extractToTemp(const QString& name, const QString& fileName) {
+    // Another installer that closed may have removed the shared folder: it is made again, private.
+    if (!QFileInfo::exists(TempDir))
+        if (const int error = vx::makePrivateFolder(TempDir))
+            throw vx::Error(vx::cannotCreateText(TempDir, error));
+    const std::pair<QString, QString> copy{name, fileName};
+    if (!m_tempCopies.contains(copy))
+        m_tempCopies.append(copy);
+    vx::ExtractSetupFile(name, fileName, 0600, m_env.resourceRoot);
+}
 
 // ---- Layout ------------------------------------------------------------------------------------
 
@@ -346,7 +365,7 @@ void TfvxInstall::ApplyLanguage() {
 
     const QString name = Translator->GetText(QStringLiteral("fileLicence"));
     const QString licence = TempDir + name + QStringLiteral(".txt");
-    vx::ExtractSetupFile(name, licence, 0600, m_env.resourceRoot);
+    extractToTemp(name, licence);
     QFile file(licence);
     file.open(QIODevice::ReadOnly);
     // The text's lines: a final line break ends the last line and adds none.
@@ -463,7 +482,7 @@ void TfvxInstall::ZybWizard1CancelButtonClick() {
 
 void TfvxInstall::ZybWizard1HelpButtonClick(bool& Stop) {
     const QString help = TempDir + vx::installed::HelpFolder;
-    vx::ExtractSetupFile(QStringLiteral("vxhelp"), help, 0600, m_env.resourceRoot);
+    extractToTemp(QStringLiteral("vxhelp"), help);
     ShowHtmlHelp(help, QString());
     Stop = true;
 }

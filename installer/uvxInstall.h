@@ -112,6 +112,9 @@ private:
     void InstallProduct();
     void UninstallProduct();
     void addProgressLine(const QString& line);
+    // Saves the setup file `name` to `fileName` in TempDir, which the window removes at its end.
+    void extractToTemp(const QString& name, const QString& fileName);
 
     vx::InstallerEnvironment m_env;
+    QList<std::pair<QString, QString>> m_tempCopies; // setup file name, copy
 };

@@ -394,6 +394,24 @@ TEST_F(InstallerWindow, HelpOpensTheHelpPagesCopiedToTheTemporaryFolder) {
     EXPECT_TRUE(prompter.prompts().isEmpty());
 }
 
+TEST_F(InstallerWindow, ClosedWindowsTakeTheirLicenceAndHelpCopiesAndTheTemporaryFolder) {
+    const QString temp = box.path("tmp/Vornalex_Install-0");
+    auto first = open();
+    const auto second = open();
+    chooseLanguage(*first, 1);
+    click(*first, bkHelp);
+    EXPECT_EQ(box.tree(temp), (QStringList{"Vornalex.help/", "Vornalex.help/English.htm",
+                                           "Vornalex.help/Russian.htm", "Vornalex.help/index.htm",
+                                           "lic_rus.txt", "licence.txt"}));
+    first.reset();
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    // The window still open makes the folder again, as private as before.
+    click(*second, bkHelp);
+    EXPECT_EQ(InstallerSandbox::fileMode(temp), 0700u);
+    EXPECT_TRUE(QFileInfo::exists(temp + "/Vornalex.help/index.htm"));
+    EXPECT_TRUE(prompter.prompts().isEmpty());
+}
+
 TEST_F(InstallerWindow, TheFolderBrowserReplacesTheInstallationFolderOnlyWhenAnswered) {
     QDir().mkpath(box.path("data/Vornalex"));
     const auto window = open();
