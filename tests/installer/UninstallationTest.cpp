@@ -213,16 +213,6 @@ TEST_F(UninstallationTest, FallsBackToTheInstallersFolderForMissingValues) {
     EXPECT_TRUE(script.contains("rmdir -- '" + own + "' 2>/dev/null\n"));
 }
 
-TEST_F(UninstallationTest, ARunWithoutARecordTouchesNothing) {
-    install();
-    EXPECT_EQ(uninstall(), phases);
-    InstallerSandbox::writeFile(box.path("dl/licence.txt"), "beside the installer");
-    const QStringList before = box.tree();
-    EXPECT_EQ(uninstall(), QStringList());
-    EXPECT_EQ(launcher.starts.size(), 1);
-    EXPECT_EQ(box.tree(), before);
-}
-
 TEST_F(UninstallationTest, KeepsTheRecordWhenTheScriptCannotBeWrittenOrStarted) {
     install();
     const QString temp = box.environment().tempDir;
