@@ -2,6 +2,7 @@
 
 #include "DesktopEntry.h"
 #include "Errors.h"
+#include "Format.h"
 #include "RegistryStore.h"
 #include "SetupFiles.h"
 
@@ -25,6 +26,18 @@ bool hasControlCharacter(const QString& text) {
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
+// The uninstaller script with the name of the installer copy it starts in its "installer=" line.
+QByteArray uninstallerFor(const QByteArray& script, const QString& installerName) {
+    QStringList lines = QString::fromUtf8(script).split(u'\n');
+    for (QString& line : lines) {
+        if (line.startsWith(QLatin1String("installer="))) {
+            line = QStringLiteral("installer=") + shQuote(installerName);
+            break;
+        }
+    }
+    return lines.join(u'\n').toUtf8();
+}
+
 QString withSeparator(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
@@ -35,8 +48,11 @@ Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLi
     : m_env(std::move(env)), m_text(std::move(text)), m_progress(std::move(progress)) {}
 
 void checkInstallFolders(const InstallChoices& choices, const TextLookup& text) {
+    // GLib's desktop reader takes a launcher's program path before it undoes "%%", finds no
+    // such program and drops the entry from the menu: no "%" in the programs' folder.
     if (choices.installationDir.isEmpty() || !QDir::isAbsolutePath(choices.installationDir) ||
-        hasControlCharacter(choices.installationDir) || hasControlCharacter(choices.menuDir))
+        choices.installationDir.contains(u'%') || hasControlCharacter(choices.installationDir) ||
+        hasControlCharacter(choices.menuDir))
         throw Error(text(QStringLiteral("badInstallDir")));
 }
 
@@ -48,20 +64,41 @@ void Installation::run(const InstallChoices& choices) {
                           ? QString()
                           : withSeparator(m_env.menuRootDir + u'/' + choices.menuDir);
     const QString& root = m_env.resourceRoot;
+    int menuError = 0; // why the menu folder could not be made
+    // A launcher that cannot be written is left out, and the progress lines say why.
+    const auto shortcut = [&](const QString& link, const QString& target, unsigned mode) {
+        try {
+            CreateShortcut(link, target, mode);
+        } catch (const Error& e) {
+            m_progress(format(m_text(QStringLiteral("progressSkipped")), {e.message()}));
+        }
+    };
     const auto menuEntry = [&](const QString& entry, const QString& target) {
-        if (!m.isEmpty())
-            CreateShortcut(m + entry, target, DocumentMode);
+        if (m.isEmpty())
+            return;
+        if (menuError != 0)
+            m_progress(format(m_text(QStringLiteral("progressSkipped")),
+                              {cannotCreateText(m + entry, menuError)}));
+        else
+            shortcut(m + entry, target, DocumentMode);
     };
     const bool any = choices.application || choices.help;
     if (any) {
         m_progress(m_text(QStringLiteral("progressCreateDir")));
-        QDir().mkpath(d);
+        const int folderError = makeFolders(d);
         if (!m.isEmpty())
-            QDir().mkpath(m);
+            menuError = makeFolders(m);
         m_progress(m_text(QStringLiteral("progressCopyFiles")));
-        ExtractSetupFile(QStringLiteral("vxuninst"), d + installed::Uninstaller, ProgramMode, root);
+        // The first file names the installation folder's failure.
+        if (folderError != 0)
+            throw Error(cannotCreateText(d + installed::Uninstaller, folderError));
+        const QString installerName = QFileInfo(m_env.installerPath).fileName();
+        writeFileAtomically(
+            d + installed::Uninstaller,
+            uninstallerFor(readSetupFile(QStringLiteral("vxuninst"), root), installerName),
+            ProgramMode);
         menuEntry(installed::UninstallEntry, d + installed::Uninstaller);
-        CopyFileChecked(m_env.installerPath, d + QFileInfo(m_env.installerPath).fileName());
+        CopyFileChecked(m_env.installerPath, d + installerName);
     }
     if (choices.application) {
         ExtractSetupFile(QStringLiteral("vxexe"), d + installed::Program, ProgramMode, root);
@@ -82,7 +119,7 @@ void Installation::run(const InstallChoices& choices) {
     const QString& k = m_env.desktopDir;
     if (choices.desktopIcon && QFileInfo::exists(d + installed::Program) && !k.isEmpty() &&
         QFileInfo(k).isDir())
-        CreateShortcut(k + installed::ProgramEntry, d + installed::Program, ProgramMode);
+        shortcut(k + installed::ProgramEntry, d + installed::Program, ProgramMode);
     if (any) {
         m_progress(m_text(QStringLiteral("progressCreateReg")));
         RegistryStore(m_env.registryFile)

@@ -40,18 +40,20 @@ struct InstallChoices {
 using TextLookup = std::function<QString(const QString& key)>;
 using ProgressLine = std::function<void(const QString& line)>;
 
-// Raises the text of "badInstallDir" for an installation folder that is empty or relative, or
-// for a control character in either folder: such folders would scatter files or break the
-// launchers.
+// Raises the text of "badInstallDir" for an installation folder that is empty, relative or holds
+// a "%", or for a control character in either folder: such folders would scatter files or break
+// the launchers.
 void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
 
 // The installation run: folders, files with their modes, menu and desktop entries and the
 // uninstall record, reporting each phase as a progress line ("progressCreateDir",
 // "progressCopyFiles", "progressCreateReg"). It returns only when every step succeeded; the
 // caller then reports success. A failing step raises vx::Error naming the file and the system's
-// reason; what was written stays, and the record is written only after every file.
-// A folder that is empty, relative or holds a control character is refused up front with the
-// text of "badInstallDir".
+// reason; what was written stays, and the record is written only after every file. A menu or
+// desktop entry that cannot be written (its folder included) is no such step: it is left out
+// with a "progressSkipped" line naming the file and the reason, and the record is still written,
+// so the installation can be uninstalled.
+// A folder that checkInstallFolders() refuses is refused up front with the text of "badInstallDir".
 class Installation {
 public:
     Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress);

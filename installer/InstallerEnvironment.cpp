@@ -21,14 +21,20 @@ QString uninstallKeyPath() {
            ProductName + u'\\';
 }
 
+int makePrivateFolder(const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return errno;
+    struct stat info {};
+    const bool ours = ::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                      info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+    return ours ? 0 : EEXIST;
+}
+
 QString privateTempDir(const QString& base) {
     const QString folder =
         base + QStringLiteral("/Vornalex_Install-") + QString::number(::getuid()) + u'/';
-    const QByteArray name = QFile::encodeName(folder);
-    ::mkdir(name.constData(), 0700);
-    struct stat info {};
-    if (::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == ::getuid() && (info.st_mode & 077) == 0)
+    if (makePrivateFolder(folder) == 0)
         return folder;
     QTemporaryDir fresh(base + QStringLiteral("/Vornalex_Install-XXXXXX"));
     if (!fresh.isValid())

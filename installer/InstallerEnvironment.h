@@ -27,6 +27,11 @@ struct InstallerEnvironment {
     static InstallerEnvironment fromSystem();
 };
 
+// Creates the folder with mode 0700 when it is missing. 0 when it is then a real folder of ours
+// that nobody else may enter; otherwise the errno of the failed creation, or EEXIST for something
+// else in its place.
+int makePrivateFolder(const QString& folder);
+
 // "<base>/Vornalex_Install-<uid>/", created with mode 0700 and accepted only when it is a real
 // folder of ours that nobody else may enter; otherwise a fresh private folder under base.
 // Raises vx::Error when neither can be made.

@@ -4,7 +4,11 @@
 #include "SetupFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace vx {
 
@@ -54,29 +58,40 @@ QList<RegistryStore::Value> RegistryStore::readValues(const QString& key) const 
 }
 
 void RegistryStore::writeValues(const QString& key, const QList<Value>& values) {
+    IniFile changed = m_ini;
     for (const auto& [name, text] : values)
-        m_ini.writeString(normalKey(key), name, text);
-    save();
+        changed.writeString(normalKey(key), name, text);
+    save(changed);
 }
 
 void RegistryStore::deleteKey(const QString& key) {
     const QString path = normalKey(key);
     const QString below = path + u'\\';
+    IniFile changed = m_ini;
     bool found = false;
     for (const QString& section : m_ini.readSections()) {
         if (section.compare(path, Qt::CaseInsensitive) == 0 ||
             section.startsWith(below, Qt::CaseInsensitive)) {
-            m_ini.eraseSection(section);
+            changed.eraseSection(section);
             found = true;
         }
     }
     if (found)
-        save();
+        save(changed);
 }
 
-void RegistryStore::save() {
-    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    writeFileAtomically(m_fileName, m_ini.toUtf8(), 0600);
+void RegistryStore::save(const IniFile& changed) {
+    const QString folder = QFileInfo(m_fileName).absolutePath();
+    const QByteArray text = changed.toUtf8();
+    // A store left without keys is no longer needed: its file goes, and its folder when empty.
+    if (text.trimmed().isEmpty() &&
+        (::unlink(QFile::encodeName(m_fileName).constData()) == 0 || errno == ENOENT)) {
+        ::rmdir(QFile::encodeName(folder).constData());
+    } else {
+        QDir().mkpath(folder);
+        writeFileAtomically(m_fileName, text, 0600);
+    }
+    m_ini = changed;
 }
 
 } // namespace vx

@@ -11,9 +11,10 @@ namespace vx {
 // The installer's stand-in for the registry: one INI file whose sections are key paths such as
 // "HKEY_LOCAL_MACHINE\Software\...\Uninstall\Vornalex", each holding string values. Key paths and
 // value names match without regard to case; leading and trailing "\" do not count. Every change
-// is saved at once (atomically, mode 0600, creating the file's folder); a failed save raises
-// `Cannot create file "%s". %s` and the file stays as it was. A file that cannot be read reads
-// as an empty store.
+// is saved at once (atomically, mode 0600, creating the file's folder); a refused change (a value
+// the file cannot carry, or a failed save, which raises `Cannot create file "%s". %s`) leaves the
+// store and its file as they were. A change that leaves no key removes the file, and its folder
+// when that is empty. A file that cannot be read reads as an empty store.
 class RegistryStore {
 public:
     using Value = std::pair<QString, QString>; // name, text
@@ -32,7 +33,8 @@ public:
     void deleteKey(const QString& key);
 
 private:
-    void save();
+    // Saves the changed copy, which then becomes the store.
+    void save(const IniFile& changed);
 
     QString m_fileName;
     IniFile m_ini;

@@ -47,7 +47,7 @@ int writeAtomically(const QString& path, const QByteArray& bytes, unsigned mode)
 }
 
 [[noreturn]] void cannotCreate(const QString& path, int error) {
-    throw Error(format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)}));
+    throw Error(cannotCreateText(path, error));
 }
 
 QString entryPath(const QString& name, const QString& root) {
@@ -55,6 +55,29 @@ QString entryPath(const QString& name, const QString& root) {
 }
 
 } // namespace
+
+QString cannotCreateText(const QString& path, int error) {
+    return format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)});
+}
+
+int makeFolders(const QString& path) {
+    const QString clean = QDir::cleanPath(path);
+    for (qsizetype end = clean.indexOf(u'/', 1);; end = clean.indexOf(u'/', end + 1)) {
+        const QByteArray name = QFile::encodeName(end < 0 ? clean : clean.left(end));
+        if (::mkdir(name.constData(), 0777) != 0) {
+            const int error = errno;
+            struct stat info {};
+            if (error != EEXIST)
+                return error;
+            if (::stat(name.constData(), &info) != 0)
+                return errno;
+            if (!S_ISDIR(info.st_mode))
+                return ENOTDIR;
+        }
+        if (end < 0)
+            return 0;
+    }
+}
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode) {
     if (const int error = writeAtomically(path, bytes, mode))
@@ -65,16 +88,19 @@ QStringList setupFolderEntries(const QString& name, const QString& root) {
     return QDir(entryPath(name, root)).entryList(QDir::Files, QDir::Name);
 }
 
+QByteArray readSetupFile(const QString& name, const QString& root) {
+    QFile file(entryPath(name, root));
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+        throw Error(format(QStringLiteral("Resource %s not found"), {name}));
+    return file.readAll();
+}
+
 void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
                       const QString& root) {
     const QString entry = entryPath(name, root);
     const QFileInfo info(entry);
-    if (!info.exists())
-        throw Error(format(QStringLiteral("Resource %s not found"), {name}));
     if (!info.isDir()) {
-        QFile file(entry);
-        file.open(QIODevice::ReadOnly);
-        writeFileAtomically(fileName, file.readAll(), mode);
+        writeFileAtomically(fileName, readSetupFile(name, root), mode);
         return;
     }
     const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';
@@ -85,6 +111,17 @@ void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mod
         file.open(QIODevice::ReadOnly);
         writeFileAtomically(folder + page, file.readAll(), mode);
     }
+}
+
+void removeSetupCopy(const QString& name, const QString& fileName, const QString& root) {
+    if (!QFileInfo(entryPath(name, root)).isDir()) {
+        ::unlink(QFile::encodeName(fileName).constData());
+        return;
+    }
+    const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';
+    for (const QString& page : setupFolderEntries(name, root))
+        ::unlink(QFile::encodeName(folder + page).constData());
+    ::rmdir(QFile::encodeName(folder).constData());
 }
 
 void CopyFileChecked(const QString& source, const QString& target) {

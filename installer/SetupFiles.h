@@ -12,12 +12,27 @@ namespace vx {
 
 // Raises `Cannot create file "<path>". <reason>`.
 void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode);
+// That text for a file that cannot be created for the system's reason `error` (an errno).
+QString cannotCreateText(const QString& path, int error);
+
+// Creates the folder with its missing parents; 0, or the errno of the step that failed
+// (ENOTDIR where something other than a folder is in the way).
+int makeFolders(const QString& path);
 
 // Saves the embedded setup file `name` (matched without regard to case) to `fileName`, replacing
 // it. A folder entry becomes a folder of that name holding its files. Raises "Resource <name> not
 // found" or the write's error. `root` is the resource tree that carries the SETUPFILE folder.
 void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mode,
                       const QString& root = QStringLiteral(":/"));
+
+// Removes what ExtractSetupFile(name, fileName) wrote: the file, or a folder entry's files and then
+// the folder when it is empty. Whatever is not there is no failure.
+void removeSetupCopy(const QString& name, const QString& fileName,
+                     const QString& root = QStringLiteral(":/"));
+
+// The bytes of the embedded setup file `name` (matched without regard to case); raises "Resource
+// <name> not found" when it is missing or a folder.
+QByteArray readSetupFile(const QString& name, const QString& root = QStringLiteral(":/"));
 
 // The names of the files inside a folder entry, sorted; empty when it is no folder.
 QStringList setupFolderEntries(const QString& name, const QString& root = QStringLiteral(":/"));

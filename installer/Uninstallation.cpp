@@ -47,6 +47,8 @@ QString uninstallScript(const UninstallPlan& plan) {
     removeFolder(plan.menuDir);
     removeFolder(d);
     lines.append(QStringLiteral("rm -f -- ") + shQuote(plan.script));
+    removeFolder(QFileInfo(plan.script).path() + u'/');
+    lines.append(QStringLiteral("exit 0")); // folders that others still use stay: no failure
     return lines.join(u'\n') + u'\n';
 }
 
@@ -58,9 +60,11 @@ bool Uninstallation::installed() const {
         .valueExists(uninstallKeyPath(), QStringLiteral("UninstallString"));
 }
 
-void Uninstallation::run() {
-    m_progress(m_text(QStringLiteral("progressDelReg")));
+bool Uninstallation::run() {
     RegistryStore store(m_env.registryFile);
+    if (!store.valueExists(uninstallKeyPath(), QStringLiteral("UninstallString")))
+        return false;
+    m_progress(m_text(QStringLiteral("progressDelReg")));
     const QFileInfo installer(m_env.installerPath);
     const QString ownFolder = installer.absolutePath() + u'/';
     QString m = store.readString(uninstallKeyPath(), QStringLiteral("InstallDir"));
@@ -89,6 +93,7 @@ void Uninstallation::run() {
         throw Error(plan.script + QStringLiteral(": ") + e.message());
     }
     store.deleteKey(uninstallKeyPath());
+    return true;
 }
 
 } // namespace vx

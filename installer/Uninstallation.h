@@ -16,7 +16,7 @@ struct UninstallPlan {
     QString desktopDir;    // K, with a trailing "/"
     QString installerName; // X, the installer's file name, copied into D by the installation
     QStringList helpPages; // the files of the help folder
-    QString script;        // the script's own path, removed last
+    QString script;        // the script's own path, removed last, then its folder when empty
     // The script starts deleting once this process has ended (waiting 60 s at most); 0: at once.
     qint64 waitPid = 0;
 };
@@ -26,17 +26,19 @@ struct UninstallPlan {
 QString uninstallScript(const UninstallPlan& plan);
 
 // The uninstallation run. The caller asks installed() first and confirms with the user; run()
-// then reports "progressDelReg" and "progressDelFiles", writes the script into the private
-// temporary folder, starts it detached through /bin/sh (it waits for this process to end) and
-// deletes the record last. It returns only when all of that succeeded; otherwise it raises
-// vx::Error with the reason and the record stays, so the uninstallation can be tried again.
+// then reads the record afresh (another installer may have uninstalled meanwhile): without one
+// it returns false and touches nothing. Otherwise it reports "progressDelReg" and
+// "progressDelFiles", writes the script into the private temporary folder, starts it detached
+// through /bin/sh (it waits for this process to end), deletes the record last and returns true.
+// A failing step raises vx::Error with the reason and the record stays, so the uninstallation can
+// be tried again.
 class Uninstallation {
 public:
     Uninstallation(InstallerEnvironment env, TextLookup text, ProgressLine progress);
 
-    // The record names an installation (it holds "UninstallString").
+    // The record names an installation (it holds "UninstallString"), read from the store now.
     bool installed() const;
-    void run();
+    bool run();
 
 private:
     InstallerEnvironment m_env;

@@ -28,10 +28,25 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int ClientWidth = 489;
 constexpr int ClientHeight = 359;
+
+// The design's places that captions of another length move around: the welcome page's language
+// list, and on the parameters page the column of controls right of the captions and the right
+// edges that stay put.
+constexpr int LanguageLeft = 232;
+constexpr int ControlColumn = 72;
+constexpr int ModulesRight = 241;
+constexpr int EditRight = 453;
+constexpr int BrowseRight = 483;
+constexpr int BrowseGap = 7;
+constexpr int DesktopIconRight = 449;
+constexpr int CaptionGap = 8;
+constexpr int NavigateButtonWidth = 75;
 
 // Every key of the window's translator, in table order; keys with a point are property paths.
 const QList<TZybTranslation> translations = {
@@ -70,6 +85,7 @@ const QList<TZybTranslation> translations = {
     {"progressCreateReg", "Registry entries..", "Создание ключей реестра.."},
     {"progressDelReg", "delete register keys..", "Удаление ключей реестра.."},
     {"progressDelFiles", "delete files..", "Удаление файлов.."},
+    {"progressSkipped", "Shortcut skipped: %s", "Ярлык пропущен: %s"},
     {"badInstallDir", "Please enter a full installation folder path.",
      "Укажите полный путь к папке установки."},
 };
@@ -118,12 +134,30 @@ TfvxInstall::TfvxInstall(vx::InstallerEnvironment env, const QStringList& argume
     buildInstallPage();
     buildProgressPage();
     buildTranslator();
+    fitCaptions();
     ZybWizard1->Loaded();
     cbLanguage->setFocus();
     vx::guarded([&] { FormCreate(arguments); });
 }
 
-TfvxInstall::~TfvxInstall() = default;
+TfvxInstall::~TfvxInstall() {
+    // The licence and help copies served this window only; the folder goes once it is empty.
+    for (const auto& [name, fileName] : m_tempCopies)
+        vx::removeSetupCopy(name, fileName, m_env.resourceRoot);
+    if (!TempDir.isEmpty())
+        ::rmdir(QFile::encodeName(TempDir).constData());
+}
+
+void TfvxInstall::extractToTemp(const QString& name, const QString& fileName) {
+    // Another installer that closed may have removed the shared folder: it is made again, private.
+    if (!QFileInfo::exists(TempDir))
+        if (const int error = vx::makePrivateFolder(TempDir))
+            throw vx::Error(vx::cannotCreateText(TempDir, error));
+    const std::pair<QString, QString> copy{name, fileName};
+    if (!m_tempCopies.contains(copy))
+        m_tempCopies.append(copy);
+    vx::ExtractSetupFile(name, fileName, 0600, m_env.resourceRoot);
+}
 
 // ---- Layout ------------------------------------------------------------------------------------
 
@@ -135,11 +169,11 @@ void TfvxInstall::buildWizard() {
         const char* caption; // UTF-8
         int width;
     } buttons[] = {
-        {ZybWizard1->ButtonBack(), "< &Back", 75},
-        {ZybWizard1->ButtonNext(), "&Next >", 75},
-        {ZybWizard1->ButtonFinish(), "&Finish", 75},
-        {ZybWizard1->ButtonCancel(), "Cancel", 75},
-        {ZybWizard1->ButtonHelp(), "&Help", 75},
+        {ZybWizard1->ButtonBack(), "< &Back", NavigateButtonWidth},
+        {ZybWizard1->ButtonNext(), "&Next >", NavigateButtonWidth},
+        {ZybWizard1->ButtonFinish(), "&Finish", NavigateButtonWidth},
+        {ZybWizard1->ButtonCancel(), "Cancel", NavigateButtonWidth},
+        {ZybWizard1->ButtonHelp(), "&Help", NavigateButtonWidth},
         {ZybWizard1->ButtonStart(), "На П&ервую", 85},
         {ZybWizard1->ButtonLast(), "На П&оследнюю", 85},
     };
@@ -177,8 +211,8 @@ void TfvxInstall::buildWelcomePage() {
 
     Label6 = addComponent(placed(new QLabel(QStringLiteral("Language"), pWelcome), 176, 88),
                           QStringLiteral("Label6"));
-    cbLanguage =
-        addComponent(placed(new QComboBox(pWelcome), 232, 85, 145), QStringLiteral("cbLanguage"));
+    cbLanguage = addComponent(placed(new QComboBox(pWelcome), LanguageLeft, 85, 145),
+                              QStringLiteral("cbLanguage"));
     // Only the user's choice applies a language: filling the list changes the index from code.
     connect(cbLanguage, &QComboBox::activated, this,
             [this] { vx::guarded([this] { ApplyLanguage(); }); });
@@ -221,8 +255,9 @@ void TfvxInstall::buildInstallPage() {
 
     lContent = addComponent(placed(new QLabel(QStringLiteral("Content"), pInstall), 8, 80),
                             QStringLiteral("lContent"));
-    clbModules = addComponent(placed(new QListWidget(pInstall), 72, 80, 169, 81),
-                              QStringLiteral("clbModules"));
+    clbModules = addComponent(
+        placed(new QListWidget(pInstall), ControlColumn, 80, ModulesRight - ControlColumn, 81),
+        QStringLiteral("clbModules"));
     for (const char* module : {"Application", "Help"}) {
         auto* item = new QListWidgetItem(QString::fromLatin1(module), clbModules);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -241,20 +276,24 @@ void TfvxInstall::buildInstallPage() {
 
     lPath = addComponent(placed(new QLabel(QStringLiteral("Path"), pInstall), 8, 170),
                          QStringLiteral("lPath"));
-    eInstallationDir = addComponent(placed(new QLineEdit(pInstall), 72, 170, 381),
-                                    QStringLiteral("eInstallationDir"));
-    sbInstallationDir = addComponent(placed(new QToolButton(pInstall), 460, 168, 23, 22),
-                                     QStringLiteral("sbInstallationDir"));
+    eInstallationDir =
+        addComponent(placed(new QLineEdit(pInstall), ControlColumn, 170, EditRight - ControlColumn),
+                     QStringLiteral("eInstallationDir"));
+    sbInstallationDir =
+        addComponent(placed(new QToolButton(pInstall), EditRight + BrowseGap, 168, 23, 22),
+                     QStringLiteral("sbInstallationDir"));
     sbInstallationDir->setText(QStringLiteral("..."));
     connect(sbInstallationDir, &QToolButton::clicked, this,
             [this] { vx::guarded([this] { sbInstallationDirClick(); }); });
     lMenu = addComponent(placed(new QLabel(QStringLiteral("Menu"), pInstall), 8, 200),
                          QStringLiteral("lMenu"));
     eMenuDir =
-        addComponent(placed(new QLineEdit(pInstall), 72, 200, 381), QStringLiteral("eMenuDir"));
-    cbDesktopIcon = addComponent(
-        placed(new QCheckBox(QStringLiteral("Create desktop icon"), pInstall), 72, 232, 377),
-        QStringLiteral("cbDesktopIcon"));
+        addComponent(placed(new QLineEdit(pInstall), ControlColumn, 200, EditRight - ControlColumn),
+                     QStringLiteral("eMenuDir"));
+    cbDesktopIcon =
+        addComponent(placed(new QCheckBox(QStringLiteral("Create desktop icon"), pInstall),
+                            ControlColumn, 232, DesktopIconRight - ControlColumn),
+                     QStringLiteral("cbDesktopIcon"));
     cbDesktopIcon->setChecked(true);
 }
 
@@ -323,10 +362,11 @@ void TfvxInstall::ReadSystemSettings() {
 void TfvxInstall::ApplyLanguage() {
     Translator->SetActiveLanguage(cbLanguage->currentIndex());
     Translator->ApplyLanguage();
+    fitCaptions();
 
     const QString name = Translator->GetText(QStringLiteral("fileLicence"));
     const QString licence = TempDir + name + QStringLiteral(".txt");
-    vx::ExtractSetupFile(name, licence, 0600, m_env.resourceRoot);
+    extractToTemp(name, licence);
     QFile file(licence);
     file.open(QIODevice::ReadOnly);
     // The text's lines: a final line break ends the last line and adds none.
@@ -367,6 +407,34 @@ void TfvxInstall::ShowModuleComment() {
     const int selected = clbModules->currentRow();
     if (selected >= 0 && selected < comments.size())
         stModuleComment->setText(comments[selected]);
+}
+
+void TfvxInstall::fitCaptions() {
+    const auto fit = [](QWidget* widget, int least = 0) {
+        widget->resize(std::max(least, widget->sizeHint().width()), widget->height());
+    };
+    for (QWidget* caption : std::initializer_list<QWidget*>{Label6, rbInstall, rbUninstall,
+                                                            cbLicence, lContent, lPath, lMenu})
+        fit(caption);
+    cbLanguage->move(std::max(LanguageLeft, Label6->geometry().right() + 1 + CaptionGap),
+                     cbLanguage->y());
+
+    const int column = std::max({ControlColumn, lContent->geometry().right() + 1 + CaptionGap,
+                                 lPath->geometry().right() + 1 + CaptionGap,
+                                 lMenu->geometry().right() + 1 + CaptionGap});
+    clbModules->setGeometry(column, clbModules->y(), ModulesRight - column, clbModules->height());
+    fit(sbInstallationDir, sbInstallationDir->width());
+    sbInstallationDir->move(BrowseRight - sbInstallationDir->width(), sbInstallationDir->y());
+    const int editRight = std::min(EditRight, sbInstallationDir->x() - BrowseGap);
+    for (QLineEdit* edit : {eInstallationDir, eMenuDir})
+        edit->setGeometry(column, edit->y(), editRight - column, edit->height());
+    cbDesktopIcon->move(column, cbDesktopIcon->y());
+    fit(cbDesktopIcon, DesktopIconRight - column);
+
+    for (TZybWizardNavigateButton* button :
+         {ZybWizard1->ButtonBack(), ZybWizard1->ButtonNext(), ZybWizard1->ButtonFinish(),
+          ZybWizard1->ButtonCancel(), ZybWizard1->ButtonHelp()})
+        button->SetWidth(std::max(NavigateButtonWidth, button->Control()->sizeHint().width()));
 }
 
 // ---- Navigation and buttons --------------------------------------------------------------------
@@ -415,7 +483,7 @@ void TfvxInstall::ZybWizard1CancelButtonClick() {
 
 void TfvxInstall::ZybWizard1HelpButtonClick(bool& Stop) {
     const QString help = TempDir + vx::installed::HelpFolder;
-    vx::ExtractSetupFile(QStringLiteral("vxhelp"), help, 0600, m_env.resourceRoot);
+    extractToTemp(QStringLiteral("vxhelp"), help);
     ShowHtmlHelp(help, QString());
     Stop = true;
 }
@@ -468,19 +536,18 @@ void TfvxInstall::InstallProduct() {
 
 void TfvxInstall::UninstallProduct() {
     mProgress->clear();
-    if (!Installed) {
-        ShowInfo(FormatProjectText(QStringLiteral("ProjectNotInstalled")));
-        close();
-        return;
-    }
-    if (!AskOkCancel(FormatProjectText(QStringLiteral("ProjectUninstall")))) {
-        close();
-        return;
-    }
-    vx::Uninstallation(
+    vx::Uninstallation uninstallation(
         m_env, [this](const QString& key) { return Translator->GetText(key); },
-        [this](const QString& line) { addProgressLine(line); })
-        .run();
-    ShowInfo(FormatProjectText(QStringLiteral("ProjectUninstalled")));
+        [this](const QString& line) { addProgressLine(line); });
+    // The record as it is now: another installer may have uninstalled since this one started,
+    // or does so while the question is open, which run() sees.
+    Installed = uninstallation.installed();
+    if (Installed && !AskOkCancel(FormatProjectText(QStringLiteral("ProjectUninstall")))) {
+        close();
+        return;
+    }
+    const bool uninstalled = Installed && uninstallation.run();
+    ShowInfo(FormatProjectText(uninstalled ? QStringLiteral("ProjectUninstalled")
+                                           : QStringLiteral("ProjectNotInstalled")));
     close();
 }

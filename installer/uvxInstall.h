@@ -74,7 +74,7 @@ public:
     QString ProgramFilesDir;   // no trailing "/"; "" when unknown
     QString CommonProgramsDir; // no trailing "/"; "" when unknown
     QString CommonDesktopDir;  // with a trailing "/"; "" when unknown
-    bool Installed = false;    // the record holds "UninstallString"
+    bool Installed = false;    // the record holds "UninstallString"; read again to uninstall
 
     // The active language's line of the key with the product name for its "%s".
     QString FormatProjectText(const QString& key) const;
@@ -93,6 +93,9 @@ private:
     void FillLanguages();
     void ReadSystemSettings();
     void ApplyLanguage();
+    // Sizes the captions, check boxes, radio buttons and navigation buttons to their texts in the
+    // active language and moves the controls beside them out of their way.
+    void fitCaptions();
     void ShowModuleComment();
     // The parameters page's choices as the installation takes them.
     vx::InstallChoices choices() const;
@@ -109,6 +112,9 @@ private:
     void InstallProduct();
     void UninstallProduct();
     void addProgressLine(const QString& line);
+    // Saves the setup file `name` to `fileName` in TempDir, which the window removes at its end.
+    void extractToTemp(const QString& name, const QString& fileName);
 
     vx::InstallerEnvironment m_env;
+    QList<std::pair<QString, QString>> m_tempCopies; // setup file name, copy
 };

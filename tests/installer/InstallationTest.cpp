@@ -5,6 +5,7 @@
 #include "RegistryStore.h"
 
 #include <QDir>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace vx;
@@ -24,6 +25,33 @@ const QStringList InstallationFolder{"Vornalex",
                                      "licence.txt",
                                      "vxTools.ini",
                                      "vxuninst"};
+
+// The desktop entries that desktop-file-validate or GLib's reader (which GNOME-style menus use)
+// refuse, each with the reason.
+QStringList refusedEntries(const QStringList& entries) {
+    QStringList refused;
+    for (const QString& entry : entries) {
+        QProcess validate;
+        validate.start("desktop-file-validate", {entry});
+        if (!validate.waitForFinished(30000) || validate.exitCode() != 0)
+            refused << entry + ": " + validate.errorString() + validate.readAllStandardOutput();
+    }
+    QProcess glib;
+    glib.start("/usr/bin/python3", QStringList{"-c", R"(import sys, gi
+gi.require_version("Gio", "2.0")
+from gi.repository import Gio
+for entry in sys.argv[1:]:
+    try:
+        Gio.DesktopAppInfo.new_from_filename(entry)
+    except TypeError:
+        print(entry + ": refused by GLib")
+)"} + entries);
+    glib.waitForFinished(30000);
+    refused << QString::fromUtf8(glib.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    if (glib.exitCode() != 0)
+        refused << "GLib's reader did not run: " + glib.errorString() + glib.readAllStandardError();
+    return refused;
+}
 
 class InstallationTest : public ::testing::Test {
 protected:
@@ -114,8 +142,8 @@ TEST_F(InstallationTest, InstallsEveryFileEntryAndTheRecord) {
                                                      {"Language", "English"}}));
 }
 
-TEST_F(InstallationTest, QuotesAFolderWithBlanksQuotesDollarAndPercent) {
-    const QString odd = box.path("My Apps/it's \"q\" $HOME %d");
+TEST_F(InstallationTest, QuotesAFolderWithBlanksQuotesAndDollarAsDesktopReadersAccept) {
+    const QString odd = box.path("My Apps/it's \"q\" $HOME");
     InstallChoices c = choices(odd);
     c.languageIndex = 1;
     c.language = "Russian";
@@ -131,6 +159,10 @@ TEST_F(InstallationTest, QuotesAFolderWithBlanksQuotesDollarAndPercent) {
     EXPECT_EQ(RegistryStore(box.environment().registryFile)
                   .readString(uninstallKeyPath(), "UninstallString"),
               odd + "/vxuninst");
+    EXPECT_EQ(
+        refusedEntries({m + "Vornalex.desktop", m + "Uninstall.desktop", m + "licence.desktop",
+                        m + "Help.desktop", box.path("home/Desktop/Vornalex.desktop")}),
+        QStringList());
 }
 
 TEST_F(InstallationTest, InstallsOnlyTheChosenModules) {
@@ -183,6 +215,25 @@ TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
     EXPECT_EQ(box.tree(d), QStringList({"Vornalex_Install", "vxuninst"}));
     EXPECT_EQ(box.tree(m), QStringList{"Uninstall.desktop"});
     EXPECT_TRUE(record().isEmpty());
+}
+
+TEST_F(InstallationTest, SkipsTheEntriesThatCannotBeWrittenSayingWhyAndKeepsTheRecord) {
+    InstallerSandbox::writeFile(box.path("data/applications"), "a file where the folder goes");
+    QDir().mkpath(box.path("home/Desktop/Vornalex.desktop")); // a folder where the entry goes
+    const auto skipped = [](const QString& file, const char* reason) {
+        return QString("Shortcut skipped: Cannot create file \"%1\". %2").arg(file, reason);
+    };
+    EXPECT_EQ(install(choices(d)),
+              (QStringList{"Create dir..", "Copy files..",
+                           skipped(m + "Uninstall.desktop", "Not a directory"),
+                           skipped(m + "Vornalex.desktop", "Not a directory"),
+                           skipped(m + "licence.desktop", "Not a directory"),
+                           skipped(m + "Help.desktop", "Not a directory"),
+                           skipped(box.path("home/Desktop/Vornalex.desktop"), "Is a directory"),
+                           "Registry entries.."}));
+    EXPECT_EQ(box.tree(d), InstallationFolder);
+    EXPECT_EQ(record().value(3), RegistryStore::Value("UninstallString", d + "vxuninst"));
+    EXPECT_EQ(record().value(6), RegistryStore::Value("InstallDir", m));
 }
 
 TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPath) {

@@ -74,6 +74,7 @@ QString englishText(const QString& key) {
         {"progressCreateReg", "Registry entries.."},
         {"progressDelReg", "delete register keys.."},
         {"progressDelFiles", "delete files.."},
+        {"progressSkipped", "Shortcut skipped: %s"},
         {"badInstallDir", "Please enter a full installation folder path."},
     };
     return lines.value(key, "<" + key + ">");

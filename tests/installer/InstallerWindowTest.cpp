@@ -9,6 +9,7 @@
 #include "RecordingLauncher.h"
 #include "RegistryStore.h"
 #include "ScriptedPrompter.h"
+#include "TextFit.h"
 #include "uTZybWizard.h"
 
 #include <QCheckBox>
@@ -211,13 +212,13 @@ TEST_F(InstallerWindow, NextWaitsForTheAgreementAndTheFolderBeforeTheInstallatio
     click(*window, bkNext);
     ASSERT_EQ(window->ZybWizard1->ActivePage(), window->pInstall);
 
-    for (const QString& refused :
-         {QString(), QString("Vornalex"), QString("~/Vornalex"), box.path("data/Vorna\nlex")}) {
+    for (const QString& refused : {QString(), QString("Vornalex"), QString("~/Vornalex"),
+                                   box.path("data/Vorna\nlex"), box.path("data/100% Vornalex")}) {
         window->eInstallationDir->setText(refused);
         click(*window, bkNext);
         EXPECT_EQ(window->ZybWizard1->ActivePage(), window->pInstall) << refused.toStdString();
     }
-    EXPECT_EQ(prompter.texts(), QStringList(4, "Please enter a full installation folder path."));
+    EXPECT_EQ(prompter.texts(), QStringList(5, "Please enter a full installation folder path."));
 
     // A folder the system cannot write into: the reason shows, the progress page stays with
     // Finish, which closes it.
@@ -282,6 +283,37 @@ TEST_F(InstallerWindow, CancelAsksOnEveryPageThatOffersIt) {
     EXPECT_EQ(prompter.texts(), QStringList(6, "Cancel Vornalex installation?"));
 }
 
+// Every page at the window's fixed size: each caption shows its whole text and no caption runs
+// into the control it names.
+QStringList misfits(TfvxInstall& window) {
+    const std::pair<QWidget*, QWidget*> captioned[] = {{window.Label6, window.cbLanguage},
+                                                       {window.lContent, window.clbModules},
+                                                       {window.lPath, window.eInstallationDir},
+                                                       {window.lMenu, window.eMenuDir}};
+    QStringList found;
+    for (TZybWizardCustomPage* page : window.ZybWizard1->Pages()) {
+        window.ZybWizard1->SetActivePage(page);
+        found << vx::test::clippedTexts(&window);
+    }
+    for (const auto& [caption, control] : captioned)
+        if (caption->geometry().intersects(control->geometry()))
+            found << caption->objectName() + " runs into " + control->objectName();
+    return found;
+}
+
+TEST_F(InstallerWindow, EveryCaptionFitsInEitherLanguage) {
+    const auto english = open();
+    EXPECT_EQ(misfits(*english), QStringList());
+    chooseLanguage(*english, 1);
+    EXPECT_EQ(misfits(*english), QStringList());
+    chooseLanguage(*english, 0);
+    EXPECT_EQ(misfits(*english), QStringList());
+
+    writeRecord({{"Language", "Russian"}});
+    const auto russian = open();
+    EXPECT_EQ(misfits(*russian), QStringList());
+}
+
 TEST(InstallerWindowStart, TheUninstallSwitchOpensOnTheProgressPageAndAsks) {
     const struct {
         const char* argument;
@@ -329,6 +361,32 @@ TEST(InstallerWindowStart, TheUninstallSwitchOpensOnTheProgressPageAndAsks) {
     }
 }
 
+TEST_F(InstallerWindow, AnUninstallationAfterAnotherOneFindsNoRecordAndDeletesNothing) {
+    writeRecord({{"UninstallString", box.path("data/Vornalex/vxuninst")},
+                 {"InstallDir", box.path("data/applications/Vornalex/")}});
+    // The files beside the downloaded installer, where a missing record used to point.
+    for (const char* file : {"licence.txt", "Vornalex.ini"})
+        InstallerSandbox::writeFile(box.path("dl/") + file, "the user's");
+    const auto stayedOpen = open();
+    const auto first = open({"Vornalex_Install", "-u"});
+    const auto second = open({"Vornalex_Install", "-u"});
+    prompter.answerOkCancel(true);
+    prompter.answerOkCancel(true);
+    runQueuedAction();
+    stayedOpen->rbUninstall->click();
+    click(*stayedOpen, bkNext);
+    runQueuedAction();
+
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"Uninstall Vornalex?", "Vornalex successfully uninstalled.",
+                           "Vornalex is not installed.", "Vornalex is not installed."}));
+    EXPECT_EQ(launcher.starts.size(), 1);
+    EXPECT_EQ(memo(second->mProgress), QStringList());
+    EXPECT_FALSE(first->isVisible() || second->isVisible() || stayedOpen->isVisible());
+    EXPECT_EQ(box.tree(box.path("dl")),
+              (QStringList{"Vornalex.ini", "Vornalex_Install", "licence.txt"}));
+}
+
 TEST_F(InstallerWindow, HelpOpensTheHelpPagesCopiedToTheTemporaryFolder) {
     int contexts = 0;
     SetHelpContextHandler([&](int) { ++contexts; });
@@ -339,6 +397,24 @@ TEST_F(InstallerWindow, HelpOpensTheHelpPagesCopiedToTheTemporaryFolder) {
     EXPECT_EQ(launcher.urls, QList<QUrl>{QUrl::fromLocalFile(index)});
     EXPECT_TRUE(QFileInfo::exists(index));
     EXPECT_EQ(contexts, 0);
+    EXPECT_TRUE(prompter.prompts().isEmpty());
+}
+
+TEST_F(InstallerWindow, ClosedWindowsTakeTheirLicenceAndHelpCopiesAndTheTemporaryFolder) {
+    const QString temp = box.path("tmp/Vornalex_Install-0");
+    auto first = open();
+    const auto second = open();
+    chooseLanguage(*first, 1);
+    click(*first, bkHelp);
+    EXPECT_EQ(box.tree(temp), (QStringList{"Vornalex.help/", "Vornalex.help/English.htm",
+                                           "Vornalex.help/Russian.htm", "Vornalex.help/index.htm",
+                                           "lic_rus.txt", "licence.txt"}));
+    first.reset();
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    // The window still open makes the folder again, as private as before.
+    click(*second, bkHelp);
+    EXPECT_EQ(InstallerSandbox::fileMode(temp), 0700u);
+    EXPECT_TRUE(QFileInfo::exists(temp + "/Vornalex.help/index.htm"));
     EXPECT_TRUE(prompter.prompts().isEmpty());
 }
 

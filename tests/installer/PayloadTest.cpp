@@ -53,6 +53,31 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
               QDir(resources + "help").entryList(QDir::Files, QDir::Name));
 }
 
+TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName) {
+    InstallerSandbox box;
+    InstallerEnvironment env = box.environment();
+    env.resourceRoot = builtRoot();
+    // A renamed download that records how it was started.
+    env.installerPath = box.path("dl/vornalex-setup 'v2'");
+    box.requireInside({env.installerPath});
+    InstallerSandbox::writeFile(
+        env.installerPath,
+        "#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > \"$(dirname \"$0\")/started\"\n", 0755);
+    const QString d = box.path("data/Vornalex/");
+    InstallChoices choices;
+    choices.installationDir = d;
+    choices.help = false;
+    Installation(env, englishText, [](const QString&) {}).run(choices);
+
+    QProcess uninstaller; // as the menu entry starts it
+    uninstaller.setWorkingDirectory(box.path("home"));
+    uninstaller.start(d + "vxuninst", QStringList{});
+    ASSERT_TRUE(uninstaller.waitForFinished(30000));
+    EXPECT_EQ(uninstaller.exitCode(), 0) << uninstaller.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(InstallerSandbox::readFile(d + "started")),
+              d + "vornalex-setup 'v2'|-u|");
+}
+
 TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {
     InstallerSandbox box;
     InstallerEnvironment env = box.environment();

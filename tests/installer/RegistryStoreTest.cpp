@@ -59,6 +59,36 @@ TEST(RegistryStore, AnUnreadableFileReadsEmptyAndAFailedSaveKeepsTheFile) {
     EXPECT_FALSE(RegistryStore(box.path("corrupt.ini")).keyExists(Key));
 }
 
+TEST(RegistryStore, ARefusedChangeLeavesTheStoreAsItWas) {
+    InstallerSandbox box;
+    const QString file = box.environment().registryFile;
+    RegistryStore store(file);
+    store.writeValues(Key, {{"DisplayName", "Vornalex"}});
+    const QByteArray saved = InstallerSandbox::readFile(file);
+
+    // A value the file cannot carry, after one that it can.
+    EXPECT_FALSE(vx::test::errorText([&] {
+                     store.writeValues(Key, {{"InstallDir", "/sbx/menu/"}, {"Language", "a\nb"}});
+                 }).isEmpty());
+    EXPECT_FALSE(store.valueExists(Key, "InstallDir"));
+    EXPECT_EQ(InstallerSandbox::readFile(file), saved);
+
+    // A save that fails: neither the written values nor the deletion linger for the next save.
+    const QString folder = QFileInfo(file).absolutePath();
+    QDir(folder).removeRecursively();
+    InstallerSandbox::writeFile(folder, "a file where the folder was");
+    EXPECT_FALSE(vx::test::errorText([&] {
+                     store.writeValues(Key, {{"Publisher", "x"}});
+                 }).isEmpty());
+    EXPECT_FALSE(store.valueExists(Key, "Publisher"));
+    EXPECT_FALSE(vx::test::errorText([&] { store.deleteKey(Key); }).isEmpty());
+    EXPECT_TRUE(store.keyExists(Key));
+    QFile::remove(folder);
+    store.writeValues(Key, {{"Language", "English"}});
+    EXPECT_EQ(RegistryStore(file).readValues(Key),
+              (QList<RegistryStore::Value>{{"DisplayName", "Vornalex"}, {"Language", "English"}}));
+}
+
 TEST(InstallerEnvironment, TakesEveryFolderFromTheUsersEnvironment) {
     InstallerSandbox box;
     const QByteArray names[] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TMPDIR"};
