@@ -184,7 +184,8 @@ public:
     QAction* aStop;
     // One tab per results page of the last run.
     QTabWidget* pcResult;
-    // Tab images: 0 created or running, 1 finished with success, 2 failed.
+    // Tab images: 0 created or running, 1 ended with "Completed.", 2 stopped or failed (the page's
+    // last line is "Interrupted."), whatever the sequential chain does next.
     QList<QIcon> ilResult;
     QProgressBar* pbTotal;
     QLabel* stTime;

@@ -93,6 +93,8 @@ void TfVornalex::buildResultsPage() {
 
 namespace {
 
+// A tab's image follows its page's last line: success only beside "Completed.". The chain goes
+// by the page's Success, which a failure in mode Continue or a stop leaves set.
 enum TabImage { imRunning = 0, imSuccess = 1, imFailure = 2 };
 
 // How much GUI time one turn of a parallel start may take before the event loop turns again.
@@ -251,7 +253,7 @@ void TfVornalex::RunNextSequential(QObject* Sender) {
         ++page->Index;
     while (page->Index < count && !Connections->at(page->Index).checked);
     if (page->Index >= count || page->Stopped) {
-        SetTabImage(page, imSuccess);
+        SetTabImage(page, page->Completed ? imSuccess : imFailure);
         RunFinished();
         return;
     }
@@ -270,7 +272,7 @@ void TfVornalex::RunNextSequential(QObject* Sender) {
 
 void TfVornalex::ParallelRunFinished(QObject* Sender) {
     auto* page = static_cast<TfSQLLoaderResult*>(Sender);
-    SetTabImage(page, page->Success ? imSuccess : imFailure);
+    SetTabImage(page, page->Completed ? imSuccess : imFailure);
     pbTotal->setValue(pbTotal->value() + 1);
     UpdateElapsed();
     if (--m_pagesOutstanding == 0 && m_pendingStarts.empty())

@@ -222,6 +222,59 @@ TEST_F(RunControlTest, StopEndsBothKindsOfRun) {
     }
 }
 
+// A tab shows success only when its page ended with "Completed.", whatever the chain does.
+struct ImageCase {
+    const char* name;
+    bool parallel;
+    int mode;
+    bool askedOk; // mode Ask: the failure's question is answered with OK
+    bool stop;    // Stop while the script waits, else B cannot open its database
+    QList<int> images;
+};
+
+void PrintTo(const ImageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TabImage : public RunControlTest, public testing::WithParamInterface<ImageCase> {};
+
+TEST_P(TabImage, FollowsThePagesLastLine) {
+    const ImageCase& c = GetParam();
+    addRows("xx");
+    if (!c.stop)
+        window.Connections->update(1, "B", {dataSource, "nodb", "sa", "secret", "False"});
+    window.gbOnError->setItemIndex(c.mode);
+    if (c.askedOk)
+        prompter.answerOkCancel(true);
+
+    execute(c.stop ? "WAITFOR DELAY '01:00:00'" : "SELECT name FROM t", c.parallel);
+    if (c.stop) {
+        // Every page runs its script.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const int tabs = window.pcResult->count();
+            for (int tab = 0; tab < tabs; ++tab)
+                if (!log(tab).contains(LogLine{connected()}))
+                    return false;
+            return tabs == (c.parallel ? 2 : 1);
+        }));
+        window.aStop->trigger();
+    }
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(images(), c.images);
+    for (int tab = 0; tab < window.pcResult->count(); ++tab)
+        EXPECT_EQ(log(tab).last().text, c.images[tab] == Success ? "Completed." : "Interrupted.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, TabImage,
+    testing::Values(
+        ImageCase{"ParallelFailureInContinue", true, emContinue, false, false, {Success, Failure}},
+        ImageCase{"ParallelFailureAskedOk", true, emAsk, true, false, {Success, Failure}},
+        ImageCase{"SequentialLastFailsInContinue", false, emContinue, false, false, {Failure}},
+        ImageCase{"ParallelStopped", true, emAsk, false, true, {Failure, Failure}},
+        ImageCase{"SequentialStopped", false, emAsk, false, true, {Failure}}),
+    [](const testing::TestParamInfo<ImageCase>& info) { return std::string(info.param.name); });
+
 TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {
     addRows("x");
     execute("PRINT 'first'", true);
