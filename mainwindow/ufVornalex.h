@@ -197,7 +197,7 @@ public:
     void aExecuteExecute();
     // Asks every page to stop; the run ends through the pages' ends.
     void aStopExecute();
-    // A new tab of pcResult holding a new results page set up from the run options.
+    // A new tab of pcResult holding a new results page set up from the options Execute took.
     QWidget* CreateResultPage();
     // The sequential page's end of a connection: the next ticked one, or the end of the run.
     void RunNextSequential(QObject* Sender);
@@ -310,8 +310,23 @@ private:
     // Tabs of an earlier run, out of pcResult and hidden, still to be freed.
     std::vector<QPointer<QWidget>> m_oldPages;
     void FreeOldPages();
-    // The script's lines as Execute found them, for every page of the run.
-    QStringList m_runScript;
+    // What every page of a run takes from the window, read once by Execute like the script and
+    // the rows: options changed while the pages are made reach none of them.
+    struct RunOptions {
+        QStringList script;
+        bool tabDelimiter = false;
+        int connectionTimeout = 0;
+        int commandTimeout = 0;
+        int errorMode = 0;
+        bool printMessages = false;
+        bool noRecords = false;
+        bool checkDBO = false;
+        bool autoConnect = false;
+        // For parallel pages; the sequential page always uses the internal runner.
+        QString executorApp;
+        QString language;
+    };
+    RunOptions m_runOptions;
 
     // Answers the loads of the window's named messages with its translator's lines.
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;

@@ -131,7 +131,17 @@ void TfVornalex::aExecuteExecute() {
         throw vx::Error(LoadResString(&WP_SCRIPT_IS_EMPTY));
     }
     StartTick.start();
-    m_runScript = script.split(QLatin1Char('\n'));
+    m_runOptions = {script.split(QLatin1Char('\n')),
+                    cbTabDelimiter->isChecked(),
+                    seConnectionTimeout->value(),
+                    seCommandTimeout->value(),
+                    gbOnError->itemIndex(),
+                    cbPrintMessages->isChecked(),
+                    cbNoRecords->isChecked(),
+                    cbCheckDBO->isChecked(),
+                    cbAutoConnect->isChecked(),
+                    executorApp(cbScriptExecutor),
+                    ZybTranslator->GetActiveLanguageName()};
     pc->setCurrentWidget(tsResults);
     // A range of 0 to 0 would show a busy bar.
     pbTotal->setRange(0, std::max(Connections->count(), 1));
@@ -203,7 +213,7 @@ void TfVornalex::StartParallelPage(const PendingStart& start) {
     page->OnFinish = [this](QObject* sender) { ParallelRunFinished(sender); };
     page->OnTools = [this](QObject* sender) { ResultToolsClick(sender); };
     page->Index = start.index;
-    page->ExecutorApp = executorApp(cbScriptExecutor);
+    page->ExecutorApp = m_runOptions.executorApp;
     try {
         ::ConnectionToLogin(start.entry, page->Login);
     } catch (const vx::Error& error) {
@@ -222,17 +232,18 @@ QWidget* TfVornalex::CreateResultPage() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
 
-    page->ZybScriptRunner->Script = m_runScript;
-    page->ZybScriptRunner->TabDelimiter = cbTabDelimiter->isChecked();
-    page->cADO->setConnectionTimeout(seConnectionTimeout->value());
-    page->cADO->setCommandTimeout(seCommandTimeout->value());
-    page->OnErrorMode = gbOnError->itemIndex();
-    page->PrintMessages = cbPrintMessages->isChecked();
-    page->NoRecords = cbNoRecords->isChecked();
-    page->CheckDBO = cbCheckDBO->isChecked();
-    page->AutoConnect = cbAutoConnect->isChecked();
+    const RunOptions& options = m_runOptions;
+    page->ZybScriptRunner->Script = options.script;
+    page->ZybScriptRunner->TabDelimiter = options.tabDelimiter;
+    page->cADO->setConnectionTimeout(options.connectionTimeout);
+    page->cADO->setCommandTimeout(options.commandTimeout);
+    page->OnErrorMode = options.errorMode;
+    page->PrintMessages = options.printMessages;
+    page->NoRecords = options.noRecords;
+    page->CheckDBO = options.checkDBO;
+    page->AutoConnect = options.autoConnect;
     page->show();
-    page->ZybTranslator->SetLanguageByName(ZybTranslator->GetActiveLanguageName());
+    page->ZybTranslator->SetLanguageByName(options.language);
     page->ZybTranslator->ApplyLanguage();
     connect(page, &TfSQLLoaderResult::runningChanged, this, &TfVornalex::UpdateRunActions);
     return tab;
@@ -281,7 +292,7 @@ void TfVornalex::ParallelRunFinished(QObject* Sender) {
 
 void TfVornalex::RunFinished() {
     m_runActive = false;
-    m_runScript.clear();
+    m_runOptions.script.clear();
     aStop->setChecked(false);
     UpdateRunActions();
     UpdateElapsed();

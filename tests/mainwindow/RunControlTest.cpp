@@ -6,6 +6,7 @@
 #include "ScriptedPrompter.h"
 #include "StallingRelay.h"
 #include "tds_test_server.h"
+#include "uTZybTranslator.h"
 #include "ufVornalex.h"
 
 #include <QAction>
@@ -274,6 +275,43 @@ INSTANTIATE_TEST_SUITE_P(
         ImageCase{"ParallelStopped", true, emAsk, false, true, {Failure, Failure}},
         ImageCase{"SequentialStopped", false, emAsk, false, true, {Failure}}),
     [](const testing::TestParamInfo<ImageCase>& info) { return std::string(info.param.name); });
+
+// Pages of a parallel run are made a few at a time; the options changed meanwhile reach none.
+TEST_F(RunControlTest, EveryPageOfARunTakesTheOptionsOfItsExecute) {
+    constexpr int count = 150;
+    for (int i = 0; i < count; ++i)
+        addRow(QStringLiteral("R%1").arg(i), "a", true);
+    const int connectionTimeout = window.seConnectionTimeout->value();
+    const int commandTimeout = window.seCommandTimeout->value();
+    const QString language = window.ZybTranslator->GetActiveLanguageName();
+    execute("SELECT name FROM t", true);
+
+    window.gbOnError->setItemIndex(emContinue);
+    for (QCheckBox* box : {window.cbPrintMessages, window.cbNoRecords, window.cbCheckDBO,
+                           window.cbTabDelimiter, window.cbAutoConnect})
+        box->setChecked(!box->isChecked());
+    window.seConnectionTimeout->setValue(connectionTimeout + 5);
+    window.seCommandTimeout->setValue(commandTimeout + 5);
+    window.cbScriptExecutor->addItem("SQL 2005 tools", "sqlcmd");
+    window.cbScriptExecutor->setCurrentIndex(window.cbScriptExecutor->count() - 1);
+    window.ZybTranslator->SetLanguageByName(language == "Russian" ? "English" : "Russian");
+    ASSERT_TRUE(waitForEnd());
+
+    ASSERT_EQ(window.pcResult->count(), count);
+    QStringList differing;
+    for (int tab = 0; tab < count; ++tab) {
+        const TfSQLLoaderResult* page = window.ResultPage(tab);
+        if (page->OnErrorMode != emAsk || !page->PrintMessages || page->NoRecords ||
+            page->CheckDBO || page->ZybScriptRunner->TabDelimiter || !page->AutoConnect ||
+            page->cADO->connectionTimeout() != connectionTimeout ||
+            page->cADO->commandTimeout() != commandTimeout || !page->ExecutorApp.isEmpty() ||
+            page->ZybTranslator->GetActiveLanguageName() != language ||
+            log(tab).last() != LogLine{"Completed."})
+            differing << window.pcResult->tabText(tab);
+    }
+    EXPECT_TRUE(differing.isEmpty())
+        << "pages with other options: " << differing.join(", ").toStdString();
+}
 
 TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {
     addRows("x");
