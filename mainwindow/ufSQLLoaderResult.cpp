@@ -311,7 +311,8 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     pb1->setTextVisible(false);
     pb1->setValue(0);
     pb1->setToolTip(QStringLiteral("Progress bar"));
-    stComment = addComponent(sunken(new QLabel(pBottom)), QStringLiteral("stComment"));
+    stComment = addComponent(new vx::ElidedLabel(pBottom), QStringLiteral("stComment"));
+    sunken(stComment);
     stComment->setToolTip(QStringLiteral("Comment"));
     auto* strip = new QHBoxLayout(pBottom);
     strip->setContentsMargins(0, 0, 0, 0);

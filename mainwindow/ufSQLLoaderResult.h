@@ -2,6 +2,7 @@
 
 #include "ConnectionDefinition.h"
 #include "DataAccess.h"
+#include "ElidedLabel.h"
 #include "Form.h"
 #include "RunChannel.h"
 #include "uTZybScriptRunner.h"
@@ -153,7 +154,8 @@ public:
     QFrame* pBottom;
     QLabel* stTime;
     QProgressBar* pb1;
-    QLabel* stComment;
+    // The first line of the batch that runs, cut to the strip's width; whole in its tooltip.
+    vx::ElidedLabel* stComment;
     QToolBar* ActionToolBar1;
     QAction* aReExecute;
     QAction* aCopy;

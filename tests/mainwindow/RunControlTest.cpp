@@ -13,12 +13,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -311,6 +313,32 @@ TEST_F(RunControlTest, EveryPageOfARunTakesTheOptionsOfItsExecute) {
     }
     EXPECT_TRUE(differing.isEmpty())
         << "pages with other options: " << differing.join(", ").toStdString();
+}
+
+// Long texts from files and the list: the script file's name, the tab's caption and the batch's
+// first line in the page's status strip, cut to fit, the line whole in the strip's tooltip.
+TEST_F(RunControlTest, NoTextOfARunWidensTheWindow) {
+    window.show();
+    QTest::qWait(50);
+    const QSize size = window.size();
+    window.ScriptFileName = "/tmp/" + QString(250, u'f') + ".sql";
+    window.UpdateScriptCaption(true);
+    const QString comment = "-- " + QString(300, u'x');
+    addRow(QString(300, u'n'), "a", true);
+    execute(comment + "\nWAITFOR DELAY '01:00:00'", true);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return window.pcResult->count() == 1 && window.ResultPage(0)->stComment->text() == comment;
+    }));
+    QTest::qWait(50);
+
+    EXPECT_EQ(window.size(), size);
+    const vx::ElidedLabel* strip = window.ResultPage(0)->stComment;
+    EXPECT_TRUE(strip->shownText().endsWith(u'…')) << strip->shownText().toStdString();
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), strip->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(const_cast<vx::ElidedLabel*>(strip), &hover);
+    EXPECT_EQ(QToolTip::text(), comment);
+    window.aStop->trigger();
+    ASSERT_TRUE(waitForEnd());
 }
 
 TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {
