@@ -14,6 +14,7 @@
 #include "uZybUtils.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +25,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -79,6 +81,31 @@ struct ToolFiles {
     const QString output;
     const QString script;
 };
+
+struct ToolBarIcons {
+    QIcon reExecute;
+    QIcon copy;
+    QIcon tools;
+};
+
+// Made once for every page: decoding the pictures again for each of hundreds of pages slows a
+// parallel start. GUI thread.
+const ToolBarIcons& toolBarIcons() {
+    static ToolBarIcons* icons = nullptr;
+    if (!icons) {
+        const QStyle* style = QApplication::style();
+        icons = new ToolBarIcons{
+            style->standardIcon(QStyle::SP_BrowserReload),
+            QIcon::fromTheme(QStringLiteral("edit-copy"), style->standardIcon(QStyle::SP_FileIcon)),
+            style->standardIcon(QStyle::SP_ComputerIcon)};
+        // Pictures must not outlive the application.
+        qAddPostRoutine([] {
+            delete icons;
+            icons = nullptr;
+        });
+    }
+    return *icons;
+}
 
 void writeScript(const QString& fileName, const QStringList& lines) {
     QFile file(fileName);
@@ -257,6 +284,54 @@ void TSQLLoaderThread::ZybScriptRunnerProgress(QObject*, int pos, int max, const
 }
 
 // ---------------------------------------------------------------------------------------------
+// TPageLogin
+
+TfCrfLogin* TPageLogin::window() {
+    if (!m_window) {
+        m_window = new TfCrfLogin(m_page);
+        m_window->Connection = m_connection;
+        m_window->SetServer(m_definition.server);
+        m_window->SetDatabase(m_definition.database);
+        m_window->SetUser(m_definition.user);
+        m_window->SetPassword(m_definition.password);
+        m_window->SetTrusted(m_definition.trusted);
+    }
+    return m_window;
+}
+
+ConnectionDefinition TPageLogin::definition() const {
+    if (m_window)
+        return m_window->definition();
+    ConnectionDefinition definition = m_definition;
+    definition.connectionTimeout = m_connection->connectionTimeout();
+    definition.commandTimeout = m_connection->commandTimeout();
+    return definition;
+}
+
+void TPageLogin::setDefinition(const ConnectionDefinition& definition) {
+    m_definition = definition;
+    if (m_window) {
+        m_window->SetServer(definition.server);
+        m_window->SetDatabase(definition.database);
+        m_window->SetUser(definition.user);
+        m_window->SetPassword(definition.password);
+        m_window->SetTrusted(definition.trusted);
+    }
+}
+
+void TPageLogin::setConnection(vx::Connection* connection) {
+    m_connection = connection;
+    if (m_window)
+        m_window->Connection = connection;
+}
+
+TfCrfLogin* TPageLogin::release() {
+    if (m_window)
+        m_definition = m_window->definition();
+    return std::exchange(m_window, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
 // TfSQLLoaderResult
 
 TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
@@ -264,17 +339,14 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     setObjectName(QStringLiteral("fSQLLoaderResult"));
     setWindowTitle(QStringLiteral("fSQLLoaderResult"));
 
-    aReExecute = addComponent(new QAction(style()->standardIcon(QStyle::SP_BrowserReload),
-                                          QStringLiteral("&Reexecute"), this),
+    const ToolBarIcons& icons = toolBarIcons();
+    aReExecute = addComponent(new QAction(icons.reExecute, QStringLiteral("&Reexecute"), this),
                               QStringLiteral("aReExecute"));
-    aCopy = addComponent(new QAction(QIcon::fromTheme(QStringLiteral("edit-copy"),
-                                                      style()->standardIcon(QStyle::SP_FileIcon)),
-                                     QStringLiteral("&Copy"), this),
+    aCopy = addComponent(new QAction(icons.copy, QStringLiteral("&Copy"), this),
                          QStringLiteral("aCopy"));
     aCopy->setToolTip(QStringLiteral("Copy"));
-    aTools = addComponent(
-        new QAction(style()->standardIcon(QStyle::SP_ComputerIcon), QStringLiteral("Tools"), this),
-        QStringLiteral("aTools"));
+    aTools = addComponent(new QAction(icons.tools, QStringLiteral("Tools"), this),
+                          QStringLiteral("aTools"));
     aTools->setVisible(false);
     connect(aReExecute, &QAction::triggered, this,
             [this] { vx::guarded([this] { aReExecuteExecute(); }); });
@@ -334,9 +406,6 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
     ZybTranslator->LoadTable(translations);
 
-    Login = new TfCrfLogin(this);
-    Login->Connection = cADO.get();
-
     m_stopWatch.setInterval(stopWatchMilliseconds);
     connect(&m_stopWatch, &QTimer::timeout, this, [this] { CancelStoppedBatch(); });
 }
@@ -348,8 +417,9 @@ TfSQLLoaderResult::~TfSQLLoaderResult() {
     TSQLLoaderThread* worker = ReleaseWorker();
     // A worker that asks for the connection keeps the login window until it ends.
     if (worker->UsesLoginWindow()) {
-        Login->setParent(nullptr);
-        worker->TakeOver(Login);
+        TfCrfLogin* login = Login.release();
+        login->setParent(nullptr);
+        worker->TakeOver(login);
     }
 }
 
@@ -381,13 +451,13 @@ void TfSQLLoaderResult::StartRun() {
                       AutoConnect,
                       Index,
                       windowTitle(),
-                      Login->definition(),
+                      Login.definition(),
                       ZybScriptRunner->Script,
                       ZybScriptRunner->TabDelimiter,
                       NoRecords,
                       ZybScriptRunner->MaxFieldLength,
                       texts,
-                      AutoConnect ? nullptr : Login};
+                      AutoConnect ? nullptr : Login.window()};
     m_stopSeen.invalidate();
     m_stopWatch.start();
     StartTick.start();
@@ -450,7 +520,7 @@ void TfSQLLoaderResult::LetGoWorker() {
     connection->setCommandTimeout(cADO->commandTimeout());
     cADO = std::move(connection);
     ZybScriptRunner->Connection = cADO.get();
-    Login->Connection = cADO.get();
+    Login.setConnection(cADO.get());
     ShowFinished(false);
     SyncFinish(false, false);
 }

@@ -197,8 +197,9 @@ public:
     void aExecuteExecute();
     // Asks every page to stop; the run ends through the pages' ends.
     void aStopExecute();
-    // A new tab of pcResult holding a new results page set up from the options Execute took.
-    QWidget* CreateResultPage();
+    // A new tab of pcResult holding a new results page set up from the options Execute took; the
+    // tab and the page are captioned Caption.
+    QWidget* CreateResultPage(const QString& Caption);
     // The sequential page's end of a connection: the next ticked one, or the end of the run.
     void RunNextSequential(QObject* Sender);
     // A parallel page's end.

@@ -171,11 +171,8 @@ void TfVornalex::aExecuteExecute() {
         StartPendingPages();
         return;
     }
-    QWidget* tab = CreateResultPage();
+    QWidget* tab = CreateResultPage(ZybTranslator->Translate("allResults", "All results"));
     auto* page = ResultPage(pcResult->indexOf(tab));
-    pcResult->setTabText(pcResult->indexOf(tab),
-                         ZybTranslator->Translate("allResults", "All results"));
-    page->setWindowTitle(pcResult->tabText(pcResult->indexOf(tab)));
     page->OnFinish = [this](QObject* sender) { RunNextSequential(sender); };
     page->Index = -1;
     RunNextSequential(page);
@@ -205,17 +202,14 @@ void TfVornalex::FreeOldPages() {
 }
 
 void TfVornalex::StartParallelPage(const PendingStart& start) {
-    QWidget* tab = CreateResultPage();
-    const int tabIndex = pcResult->indexOf(tab);
-    pcResult->setTabText(tabIndex, start.entry.name);
-    TfSQLLoaderResult* page = ResultPage(tabIndex);
-    page->setWindowTitle(start.entry.name);
+    QWidget* tab = CreateResultPage(start.entry.name);
+    TfSQLLoaderResult* page = ResultPage(pcResult->indexOf(tab));
     page->OnFinish = [this](QObject* sender) { ParallelRunFinished(sender); };
     page->OnTools = [this](QObject* sender) { ResultToolsClick(sender); };
     page->Index = start.index;
     page->ExecutorApp = m_runOptions.executorApp;
     try {
-        ::ConnectionToLogin(start.entry, page->Login);
+        page->Login.setDefinition(start.entry.definition());
     } catch (const vx::Error& error) {
         // A row the run cannot use is a failed page; the run goes on and still ends.
         page->FailRun(error.message());
@@ -224,10 +218,12 @@ void TfVornalex::StartParallelPage(const PendingStart& start) {
     page->StartRun();
 }
 
-QWidget* TfVornalex::CreateResultPage() {
+QWidget* TfVornalex::CreateResultPage(const QString& Caption) {
     auto* tab = new QWidget(pcResult);
-    pcResult->addTab(tab, ilResult[imRunning], QString());
+    // With its caption at once: each change of a tab lays the whole bar out again.
+    pcResult->addTab(tab, ilResult[imRunning], Caption);
     auto* page = new TfSQLLoaderResult(tab);
+    page->setWindowTitle(Caption);
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);

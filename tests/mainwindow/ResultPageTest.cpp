@@ -267,7 +267,7 @@ TEST_F(ResultPageTest, AFreedPageWhoseWorkerAsksForTheLoginDoesNotLock) {
     auto* running = new TfSQLLoaderResult;
     running->AutoConnect = false;
     running->ZybScriptRunner->Script << "PRINT 'one'";
-    const QPointer<TfCrfLogin> login = running->Login;
+    const QPointer<TfCrfLogin> login = running->Login.window();
     vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     running->StartRun();
     const QPointer<TSQLLoaderThread> worker = running->Thread;
