@@ -130,6 +130,23 @@ TEST_F(ResultPageTest, WithoutAutomaticConnectionTheLoginWindowAsksForTheConnect
     EXPECT_TRUE(server.openedConnectionStrings().value(0).contains("Data Source=srv9;"));
 }
 
+// Parallel pages get their connection without a login window; one made later shows it.
+TEST_F(ResultPageTest, APageGivenItsConnectionAloneRunsOnItAndALaterLoginWindowShowsIt) {
+    TfSQLLoaderResult alone;
+    alone.AutoConnect = true;
+    alone.Login.setDefinition({"srv7", "db7", "u7", "p7", false});
+    alone.ZybScriptRunner->Script = {"PRINT 'one'"};
+    alone.StartRun();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alone.Finished; }, 60000));
+    EXPECT_EQ(alone.Login.made(), nullptr);
+    EXPECT_EQ(server.openedConnectionStrings().value(0),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=srv7;"
+              "Initial Catalog=db7;User ID=u7;Password=p7");
+    EXPECT_EQ(QStringList({alone.Login->GetServer(), alone.Login->GetDatabase(),
+                           alone.Login->GetUser(), alone.Login->GetPassword()}),
+              QStringList({"srv7", "db7", "u7", "p7"}));
+}
+
 TEST_F(ResultPageTest, GivingUpTheLoginInterruptsTheRunWithoutAnErrorLine) {
     setLoginArguments({"vornalex"});
     page.AutoConnect = false;
