@@ -18,9 +18,11 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStyle>
-#include <QToolBar>
+#include <QStyleOption>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -105,6 +107,55 @@ const ToolBarIcons& toolBarIcons() {
         });
     }
     return *icons;
+}
+
+// A tool bar's separator, drawn by the style.
+class ToolBarSeparator : public QWidget {
+public:
+    explicit ToolBarSeparator(QWidget* parent) : QWidget(parent) {
+        setFixedWidth(style()->pixelMetric(QStyle::PM_ToolBarSeparatorExtent, nullptr, this));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStyleOption option;
+        option.initFrom(this);
+        option.state |= QStyle::State_Horizontal;
+        QPainter painter(this);
+        style()->drawPrimitive(QStyle::PE_IndicatorToolBarSeparator, &option, &painter, this);
+    }
+};
+
+// The page's tool bar: buttons for the actions, separators for null entries. A QToolBar would
+// decode its overflow button's picture for each of hundreds of pages, which slows a parallel
+// start; outside a main window it draws nothing else.
+QWidget* actionStrip(QWidget* parent, const QList<QAction*>& actions) {
+    auto* strip = new QWidget(parent);
+    const QStyle* style = strip->style();
+    const int iconSize = style->pixelMetric(QStyle::PM_ToolBarIconSize, nullptr, strip);
+    auto* row = new QHBoxLayout(strip);
+    const int margin = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, strip) +
+                       style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, strip);
+    row->setContentsMargins(margin, margin, margin, margin);
+    row->setSpacing(style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, strip));
+    for (QAction* action : actions) {
+        if (!action) {
+            row->addWidget(new ToolBarSeparator(strip));
+            continue;
+        }
+        auto* button = new QToolButton(strip);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIconSize(QSize(iconSize, iconSize));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setDefaultAction(action);
+        button->setVisible(action->isVisible());
+        QObject::connect(action, &QAction::visibleChanged, button,
+                         [button, action] { button->setVisible(action->isVisible()); });
+        row->addWidget(button);
+    }
+    row->addStretch(1);
+    return strip;
 }
 
 void writeScript(const QString& fileName, const QStringList& lines) {
@@ -354,14 +405,9 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     connect(aTools, &QAction::triggered, this,
             [this] { vx::guarded([this] { aToolsExecute(); }); });
 
-    ActionToolBar1 = addComponent(new QToolBar(this), QStringLiteral("ActionToolBar1"));
+    ActionToolBar1 = addComponent(actionStrip(this, {nullptr, aReExecute, aCopy, nullptr, aTools}),
+                                  QStringLiteral("ActionToolBar1"));
     ActionToolBar1->setFixedHeight(26);
-    ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ActionToolBar1->addSeparator();
-    ActionToolBar1->addAction(aReExecute);
-    ActionToolBar1->addAction(aCopy);
-    ActionToolBar1->addSeparator();
-    ActionToolBar1->addAction(aTools);
 
     reResult = addComponent(new vx::LogView(this), QStringLiteral("reResult"));
     QFont font(QStringLiteral("Courier New"), 10);

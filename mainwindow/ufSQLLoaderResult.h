@@ -23,7 +23,6 @@ class QAction;
 class QFrame;
 class QLabel;
 class QProgressBar;
-class QToolBar;
 class TZybTranslator;
 class TfCrfLogin;
 class TfSQLLoaderResult;
@@ -189,7 +188,8 @@ public:
     QProgressBar* pb1;
     // The first line of the batch that runs, cut to the strip's width; whole in its tooltip.
     vx::ElidedLabel* stComment;
-    QToolBar* ActionToolBar1;
+    // The actions' buttons in a row, as a tool bar shows them.
+    QWidget* ActionToolBar1;
     QAction* aReExecute;
     QAction* aCopy;
     QAction* aTools;

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -210,13 +211,21 @@ TEST_F(ResultPageTest, ReexecuteClearsTheLogRunsAgainAndReportsNoEnd) {
 }
 
 TEST_F(ResultPageTest, TheToolsButtonShowsOnlyWithAToolsHandlerAndCallsIt) {
+    const auto buttonShown = [this] {
+        for (const QToolButton* button : page.ActionToolBar1->findChildren<QToolButton*>())
+            if (button->defaultAction() == page.aTools)
+                return button->isVisibleTo(&page);
+        return false;
+    };
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
     EXPECT_FALSE(page.aTools->isVisible());
+    EXPECT_FALSE(buttonShown());
 
     QList<QObject*> senders;
     page.OnTools = [&](QObject* sender) { senders << sender; };
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
     EXPECT_TRUE(page.aTools->isVisible());
+    EXPECT_TRUE(buttonShown());
     page.aTools->trigger();
     EXPECT_EQ(senders, QList<QObject*>{&page});
 }
