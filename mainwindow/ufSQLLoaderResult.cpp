@@ -14,16 +14,20 @@
 #include "uZybUtils.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStyle>
-#include <QToolBar>
+#include <QStyleOption>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cerrno>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -79,6 +83,80 @@ struct ToolFiles {
     const QString output;
     const QString script;
 };
+
+struct ToolBarIcons {
+    QIcon reExecute;
+    QIcon copy;
+    QIcon tools;
+};
+
+// Made once for every page: decoding the pictures again for each of hundreds of pages slows a
+// parallel start. GUI thread.
+const ToolBarIcons& toolBarIcons() {
+    static ToolBarIcons* icons = nullptr;
+    if (!icons) {
+        const QStyle* style = QApplication::style();
+        icons = new ToolBarIcons{
+            style->standardIcon(QStyle::SP_BrowserReload),
+            QIcon::fromTheme(QStringLiteral("edit-copy"), style->standardIcon(QStyle::SP_FileIcon)),
+            style->standardIcon(QStyle::SP_ComputerIcon)};
+        // Pictures must not outlive the application.
+        qAddPostRoutine([] {
+            delete icons;
+            icons = nullptr;
+        });
+    }
+    return *icons;
+}
+
+// A tool bar's separator, drawn by the style.
+class ToolBarSeparator : public QWidget {
+public:
+    explicit ToolBarSeparator(QWidget* parent) : QWidget(parent) {
+        setFixedWidth(style()->pixelMetric(QStyle::PM_ToolBarSeparatorExtent, nullptr, this));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStyleOption option;
+        option.initFrom(this);
+        option.state |= QStyle::State_Horizontal;
+        QPainter painter(this);
+        style()->drawPrimitive(QStyle::PE_IndicatorToolBarSeparator, &option, &painter, this);
+    }
+};
+
+// The page's tool bar: buttons for the actions, separators for null entries. A QToolBar would
+// decode its overflow button's picture for each of hundreds of pages, which slows a parallel
+// start; outside a main window it draws nothing else.
+QWidget* actionStrip(QWidget* parent, const QList<QAction*>& actions) {
+    auto* strip = new QWidget(parent);
+    const QStyle* style = strip->style();
+    const int iconSize = style->pixelMetric(QStyle::PM_ToolBarIconSize, nullptr, strip);
+    auto* row = new QHBoxLayout(strip);
+    const int margin = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, strip) +
+                       style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, strip);
+    row->setContentsMargins(margin, margin, margin, margin);
+    row->setSpacing(style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, strip));
+    for (QAction* action : actions) {
+        if (!action) {
+            row->addWidget(new ToolBarSeparator(strip));
+            continue;
+        }
+        auto* button = new QToolButton(strip);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIconSize(QSize(iconSize, iconSize));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setDefaultAction(action);
+        button->setVisible(action->isVisible());
+        QObject::connect(action, &QAction::visibleChanged, button,
+                         [button, action] { button->setVisible(action->isVisible()); });
+        row->addWidget(button);
+    }
+    row->addStretch(1);
+    return strip;
+}
 
 void writeScript(const QString& fileName, const QStringList& lines) {
     QFile file(fileName);
@@ -257,6 +335,54 @@ void TSQLLoaderThread::ZybScriptRunnerProgress(QObject*, int pos, int max, const
 }
 
 // ---------------------------------------------------------------------------------------------
+// TPageLogin
+
+TfCrfLogin* TPageLogin::window() {
+    if (!m_window) {
+        m_window = new TfCrfLogin(m_page);
+        m_window->Connection = m_connection;
+        m_window->SetServer(m_definition.server);
+        m_window->SetDatabase(m_definition.database);
+        m_window->SetUser(m_definition.user);
+        m_window->SetPassword(m_definition.password);
+        m_window->SetTrusted(m_definition.trusted);
+    }
+    return m_window;
+}
+
+ConnectionDefinition TPageLogin::definition() const {
+    if (m_window)
+        return m_window->definition();
+    ConnectionDefinition definition = m_definition;
+    definition.connectionTimeout = m_connection->connectionTimeout();
+    definition.commandTimeout = m_connection->commandTimeout();
+    return definition;
+}
+
+void TPageLogin::setDefinition(const ConnectionDefinition& definition) {
+    m_definition = definition;
+    if (m_window) {
+        m_window->SetServer(definition.server);
+        m_window->SetDatabase(definition.database);
+        m_window->SetUser(definition.user);
+        m_window->SetPassword(definition.password);
+        m_window->SetTrusted(definition.trusted);
+    }
+}
+
+void TPageLogin::setConnection(vx::Connection* connection) {
+    m_connection = connection;
+    if (m_window)
+        m_window->Connection = connection;
+}
+
+TfCrfLogin* TPageLogin::release() {
+    if (m_window)
+        m_definition = m_window->definition();
+    return std::exchange(m_window, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
 // TfSQLLoaderResult
 
 TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
@@ -264,17 +390,14 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     setObjectName(QStringLiteral("fSQLLoaderResult"));
     setWindowTitle(QStringLiteral("fSQLLoaderResult"));
 
-    aReExecute = addComponent(new QAction(style()->standardIcon(QStyle::SP_BrowserReload),
-                                          QStringLiteral("&Reexecute"), this),
+    const ToolBarIcons& icons = toolBarIcons();
+    aReExecute = addComponent(new QAction(icons.reExecute, QStringLiteral("&Reexecute"), this),
                               QStringLiteral("aReExecute"));
-    aCopy = addComponent(new QAction(QIcon::fromTheme(QStringLiteral("edit-copy"),
-                                                      style()->standardIcon(QStyle::SP_FileIcon)),
-                                     QStringLiteral("&Copy"), this),
+    aCopy = addComponent(new QAction(icons.copy, QStringLiteral("&Copy"), this),
                          QStringLiteral("aCopy"));
     aCopy->setToolTip(QStringLiteral("Copy"));
-    aTools = addComponent(
-        new QAction(style()->standardIcon(QStyle::SP_ComputerIcon), QStringLiteral("Tools"), this),
-        QStringLiteral("aTools"));
+    aTools = addComponent(new QAction(icons.tools, QStringLiteral("Tools"), this),
+                          QStringLiteral("aTools"));
     aTools->setVisible(false);
     connect(aReExecute, &QAction::triggered, this,
             [this] { vx::guarded([this] { aReExecuteExecute(); }); });
@@ -282,15 +405,10 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     connect(aTools, &QAction::triggered, this,
             [this] { vx::guarded([this] { aToolsExecute(); }); });
 
-    ActionToolBar1 = addComponent(new QToolBar(this), QStringLiteral("ActionToolBar1"));
+    ActionToolBar1 = addComponent(actionStrip(this, {nullptr, aReExecute, aCopy, nullptr, aTools}),
+                                  QStringLiteral("ActionToolBar1"));
     // At least the stored height; more where the style's buttons need it for icon and caption.
     ActionToolBar1->setMinimumHeight(26);
-    ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ActionToolBar1->addSeparator();
-    ActionToolBar1->addAction(aReExecute);
-    ActionToolBar1->addAction(aCopy);
-    ActionToolBar1->addSeparator();
-    ActionToolBar1->addAction(aTools);
 
     reResult = addComponent(new vx::LogView(this), QStringLiteral("reResult"));
     QFont font(QStringLiteral("Courier New"), 10);
@@ -312,7 +430,8 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     pb1->setTextVisible(false);
     pb1->setValue(0);
     pb1->setToolTip(QStringLiteral("Progress bar"));
-    stComment = addComponent(sunken(new QLabel(pBottom)), QStringLiteral("stComment"));
+    stComment = addComponent(new vx::ElidedLabel(pBottom), QStringLiteral("stComment"));
+    sunken(stComment);
     stComment->setToolTip(QStringLiteral("Comment"));
     auto* strip = new QHBoxLayout(pBottom);
     strip->setContentsMargins(0, 0, 0, 0);
@@ -334,9 +453,6 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
     ZybTranslator->LoadTable(translations);
 
-    Login = new TfCrfLogin(this);
-    Login->Connection = cADO.get();
-
     m_stopWatch.setInterval(stopWatchMilliseconds);
     connect(&m_stopWatch, &QTimer::timeout, this, [this] { CancelStoppedBatch(); });
 }
@@ -348,8 +464,9 @@ TfSQLLoaderResult::~TfSQLLoaderResult() {
     TSQLLoaderThread* worker = ReleaseWorker();
     // A worker that asks for the connection keeps the login window until it ends.
     if (worker->UsesLoginWindow()) {
-        Login->setParent(nullptr);
-        worker->TakeOver(Login);
+        TfCrfLogin* login = Login.release();
+        login->setParent(nullptr);
+        worker->TakeOver(login);
     }
 }
 
@@ -381,13 +498,13 @@ void TfSQLLoaderResult::StartRun() {
                       AutoConnect,
                       Index,
                       windowTitle(),
-                      Login->definition(),
+                      Login.definition(),
                       ZybScriptRunner->Script,
                       ZybScriptRunner->TabDelimiter,
                       NoRecords,
                       ZybScriptRunner->MaxFieldLength,
                       texts,
-                      AutoConnect ? nullptr : Login};
+                      AutoConnect ? nullptr : Login.window()};
     m_stopSeen.invalidate();
     m_stopWatch.start();
     StartTick.start();
@@ -450,7 +567,7 @@ void TfSQLLoaderResult::LetGoWorker() {
     connection->setCommandTimeout(cADO->commandTimeout());
     cADO = std::move(connection);
     ZybScriptRunner->Connection = cADO.get();
-    Login->Connection = cADO.get();
+    Login.setConnection(cADO.get());
     ShowFinished(false);
     SyncFinish(false, false);
 }

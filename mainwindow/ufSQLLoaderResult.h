@@ -2,6 +2,7 @@
 
 #include "ConnectionDefinition.h"
 #include "DataAccess.h"
+#include "ElidedLabel.h"
 #include "Form.h"
 #include "RunChannel.h"
 #include "uTZybScriptRunner.h"
@@ -22,7 +23,6 @@ class QAction;
 class QFrame;
 class QLabel;
 class QProgressBar;
-class QToolBar;
 class TZybTranslator;
 class TfCrfLogin;
 class TfSQLLoaderResult;
@@ -136,6 +136,39 @@ private:
     bool m_ended = false;
 };
 
+// A results page's connection definition and its login window (a TfCrfLogin on the page's
+// connection, owned by the page), made only when something reaches for the window: a parallel page
+// that connects automatically runs from the definition alone, and building a login window for each
+// of hundreds of pages slowed a parallel start. Once made, the window holds the definition. GUI
+// thread only.
+class TPageLogin {
+public:
+    TPageLogin(QWidget* page, vx::Connection* connection)
+        : m_page(page), m_connection(connection) {}
+    TPageLogin(const TPageLogin&) = delete;
+    TPageLogin& operator=(const TPageLogin&) = delete;
+
+    // The login window, made now if need be.
+    TfCrfLogin* window();
+    TfCrfLogin* operator->() { return window(); }
+    operator TfCrfLogin*() { return window(); }
+    // Null while no window has been made.
+    TfCrfLogin* made() const { return m_window; }
+
+    // The fields with the connection's timeouts, as a worker connects from them.
+    ConnectionDefinition definition() const;
+    void setDefinition(const ConnectionDefinition& definition);
+    void setConnection(vx::Connection* connection);
+    // The window goes with its caller from now on (a worker that asks for the connection).
+    TfCrfLogin* release();
+
+private:
+    QWidget* m_page;
+    vx::Connection* m_connection;
+    ConnectionDefinition m_definition;
+    TfCrfLogin* m_window = nullptr;
+};
+
 // One results page: the log of a run with its tool bar (re-execute, copy, tools) and status strip
 // (elapsed time, progress, comment), the page's connection, connection definition and script
 // runner. The main window fills the fields, the runner's Script and TabDelimiter, the connection's
@@ -153,8 +186,10 @@ public:
     QFrame* pBottom;
     QLabel* stTime;
     QProgressBar* pb1;
-    QLabel* stComment;
-    QToolBar* ActionToolBar1;
+    // The first line of the batch that runs, cut to the strip's width; whole in its tooltip.
+    vx::ElidedLabel* stComment;
+    // The actions' buttons in a row, as a tool bar shows them.
+    QWidget* ActionToolBar1;
     QAction* aReExecute;
     QAction* aCopy;
     QAction* aTools;
@@ -182,7 +217,7 @@ public:
     TStopRequest Stopped;
     bool AutoConnect = false;
     // The page's connection definition, on cADO.
-    TfCrfLogin* Login;
+    TPageLogin Login{this, cADO.get()};
     // The last run's outcome for the sequential chain: with Continue, or Ask answered with OK, a
     // failed connection still lets the chain go on.
     bool Success = false;

@@ -184,7 +184,8 @@ public:
     QAction* aStop;
     // One tab per results page of the last run.
     QTabWidget* pcResult;
-    // Tab images: 0 created or running, 1 finished with success, 2 failed.
+    // Tab images: 0 created or running, 1 ended with "Completed.", 2 stopped or failed (the page's
+    // last line is "Interrupted."), whatever the sequential chain does next.
     QList<QIcon> ilResult;
     QProgressBar* pbTotal;
     QLabel* stTime;
@@ -196,8 +197,9 @@ public:
     void aExecuteExecute();
     // Asks every page to stop; the run ends through the pages' ends.
     void aStopExecute();
-    // A new tab of pcResult holding a new results page set up from the run options.
-    QWidget* CreateResultPage();
+    // A new tab of pcResult holding a new results page set up from the options Execute took; the
+    // tab and the page are captioned Caption.
+    QWidget* CreateResultPage(const QString& Caption);
     // The sequential page's end of a connection: the next ticked one, or the end of the run.
     void RunNextSequential(QObject* Sender);
     // A parallel page's end.
@@ -309,8 +311,23 @@ private:
     // Tabs of an earlier run, out of pcResult and hidden, still to be freed.
     std::vector<QPointer<QWidget>> m_oldPages;
     void FreeOldPages();
-    // The script's lines as Execute found them, for every page of the run.
-    QStringList m_runScript;
+    // What every page of a run takes from the window, read once by Execute like the script and
+    // the rows: options changed while the pages are made reach none of them.
+    struct RunOptions {
+        QStringList script;
+        bool tabDelimiter = false;
+        int connectionTimeout = 0;
+        int commandTimeout = 0;
+        int errorMode = 0;
+        bool printMessages = false;
+        bool noRecords = false;
+        bool checkDBO = false;
+        bool autoConnect = false;
+        // For parallel pages; the sequential page always uses the internal runner.
+        QString executorApp;
+        QString language;
+    };
+    RunOptions m_runOptions;
 
     // Answers the loads of the window's named messages with its translator's lines.
     std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;

@@ -93,6 +93,8 @@ void TfVornalex::buildResultsPage() {
 
 namespace {
 
+// A tab's image follows its page's last line: success only beside "Completed.". The chain goes
+// by the page's Success, which a failure in mode Continue or a stop leaves set.
 enum TabImage { imRunning = 0, imSuccess = 1, imFailure = 2 };
 
 // How much GUI time one turn of a parallel start may take before the event loop turns again.
@@ -129,7 +131,17 @@ void TfVornalex::aExecuteExecute() {
         throw vx::Error(LoadResString(&WP_SCRIPT_IS_EMPTY));
     }
     StartTick.start();
-    m_runScript = script.split(QLatin1Char('\n'));
+    m_runOptions = {script.split(QLatin1Char('\n')),
+                    cbTabDelimiter->isChecked(),
+                    seConnectionTimeout->value(),
+                    seCommandTimeout->value(),
+                    gbOnError->itemIndex(),
+                    cbPrintMessages->isChecked(),
+                    cbNoRecords->isChecked(),
+                    cbCheckDBO->isChecked(),
+                    cbAutoConnect->isChecked(),
+                    executorApp(cbScriptExecutor),
+                    ZybTranslator->GetActiveLanguageName()};
     pc->setCurrentWidget(tsResults);
     // A range of 0 to 0 would show a busy bar.
     pbTotal->setRange(0, std::max(Connections->count(), 1));
@@ -159,11 +171,8 @@ void TfVornalex::aExecuteExecute() {
         StartPendingPages();
         return;
     }
-    QWidget* tab = CreateResultPage();
+    QWidget* tab = CreateResultPage(ZybTranslator->Translate("allResults", "All results"));
     auto* page = ResultPage(pcResult->indexOf(tab));
-    pcResult->setTabText(pcResult->indexOf(tab),
-                         ZybTranslator->Translate("allResults", "All results"));
-    page->setWindowTitle(pcResult->tabText(pcResult->indexOf(tab)));
     page->OnFinish = [this](QObject* sender) { RunNextSequential(sender); };
     page->Index = -1;
     RunNextSequential(page);
@@ -193,17 +202,14 @@ void TfVornalex::FreeOldPages() {
 }
 
 void TfVornalex::StartParallelPage(const PendingStart& start) {
-    QWidget* tab = CreateResultPage();
-    const int tabIndex = pcResult->indexOf(tab);
-    pcResult->setTabText(tabIndex, start.entry.name);
-    TfSQLLoaderResult* page = ResultPage(tabIndex);
-    page->setWindowTitle(start.entry.name);
+    QWidget* tab = CreateResultPage(start.entry.name);
+    TfSQLLoaderResult* page = ResultPage(pcResult->indexOf(tab));
     page->OnFinish = [this](QObject* sender) { ParallelRunFinished(sender); };
     page->OnTools = [this](QObject* sender) { ResultToolsClick(sender); };
     page->Index = start.index;
-    page->ExecutorApp = executorApp(cbScriptExecutor);
+    page->ExecutorApp = m_runOptions.executorApp;
     try {
-        ::ConnectionToLogin(start.entry, page->Login);
+        page->Login.setDefinition(start.entry.definition());
     } catch (const vx::Error& error) {
         // A row the run cannot use is a failed page; the run goes on and still ends.
         page->FailRun(error.message());
@@ -212,25 +218,28 @@ void TfVornalex::StartParallelPage(const PendingStart& start) {
     page->StartRun();
 }
 
-QWidget* TfVornalex::CreateResultPage() {
+QWidget* TfVornalex::CreateResultPage(const QString& Caption) {
     auto* tab = new QWidget(pcResult);
-    pcResult->addTab(tab, ilResult[imRunning], QString());
+    // With its caption at once: each change of a tab lays the whole bar out again.
+    pcResult->addTab(tab, ilResult[imRunning], Caption);
     auto* page = new TfSQLLoaderResult(tab);
+    page->setWindowTitle(Caption);
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
 
-    page->ZybScriptRunner->Script = m_runScript;
-    page->ZybScriptRunner->TabDelimiter = cbTabDelimiter->isChecked();
-    page->cADO->setConnectionTimeout(seConnectionTimeout->value());
-    page->cADO->setCommandTimeout(seCommandTimeout->value());
-    page->OnErrorMode = gbOnError->itemIndex();
-    page->PrintMessages = cbPrintMessages->isChecked();
-    page->NoRecords = cbNoRecords->isChecked();
-    page->CheckDBO = cbCheckDBO->isChecked();
-    page->AutoConnect = cbAutoConnect->isChecked();
+    const RunOptions& options = m_runOptions;
+    page->ZybScriptRunner->Script = options.script;
+    page->ZybScriptRunner->TabDelimiter = options.tabDelimiter;
+    page->cADO->setConnectionTimeout(options.connectionTimeout);
+    page->cADO->setCommandTimeout(options.commandTimeout);
+    page->OnErrorMode = options.errorMode;
+    page->PrintMessages = options.printMessages;
+    page->NoRecords = options.noRecords;
+    page->CheckDBO = options.checkDBO;
+    page->AutoConnect = options.autoConnect;
     page->show();
-    page->ZybTranslator->SetLanguageByName(ZybTranslator->GetActiveLanguageName());
+    page->ZybTranslator->SetLanguageByName(options.language);
     page->ZybTranslator->ApplyLanguage();
     connect(page, &TfSQLLoaderResult::runningChanged, this, &TfVornalex::UpdateRunActions);
     return tab;
@@ -251,7 +260,7 @@ void TfVornalex::RunNextSequential(QObject* Sender) {
         ++page->Index;
     while (page->Index < count && !Connections->at(page->Index).checked);
     if (page->Index >= count || page->Stopped) {
-        SetTabImage(page, imSuccess);
+        SetTabImage(page, page->Completed ? imSuccess : imFailure);
         RunFinished();
         return;
     }
@@ -270,7 +279,7 @@ void TfVornalex::RunNextSequential(QObject* Sender) {
 
 void TfVornalex::ParallelRunFinished(QObject* Sender) {
     auto* page = static_cast<TfSQLLoaderResult*>(Sender);
-    SetTabImage(page, page->Success ? imSuccess : imFailure);
+    SetTabImage(page, page->Completed ? imSuccess : imFailure);
     pbTotal->setValue(pbTotal->value() + 1);
     UpdateElapsed();
     if (--m_pagesOutstanding == 0 && m_pendingStarts.empty())
@@ -279,7 +288,7 @@ void TfVornalex::ParallelRunFinished(QObject* Sender) {
 
 void TfVornalex::RunFinished() {
     m_runActive = false;
-    m_runScript.clear();
+    m_runOptions.script.clear();
     aStop->setChecked(false);
     UpdateRunActions();
     UpdateElapsed();

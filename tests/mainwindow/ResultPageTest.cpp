@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -132,6 +133,23 @@ TEST_F(ResultPageTest, WithoutAutomaticConnectionTheLoginWindowAsksForTheConnect
     EXPECT_TRUE(server.openedConnectionStrings().value(0).contains("Data Source=srv9;"));
 }
 
+// Parallel pages get their connection without a login window; one made later shows it.
+TEST_F(ResultPageTest, APageGivenItsConnectionAloneRunsOnItAndALaterLoginWindowShowsIt) {
+    TfSQLLoaderResult alone;
+    alone.AutoConnect = true;
+    alone.Login.setDefinition({"srv7", "db7", "u7", "p7", false});
+    alone.ZybScriptRunner->Script = {"PRINT 'one'"};
+    alone.StartRun();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alone.Finished; }, 60000));
+    EXPECT_EQ(alone.Login.made(), nullptr);
+    EXPECT_EQ(server.openedConnectionStrings().value(0),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=srv7;"
+              "Initial Catalog=db7;User ID=u7;Password=p7");
+    EXPECT_EQ(QStringList({alone.Login->GetServer(), alone.Login->GetDatabase(),
+                           alone.Login->GetUser(), alone.Login->GetPassword()}),
+              QStringList({"srv7", "db7", "u7", "p7"}));
+}
+
 TEST_F(ResultPageTest, GivingUpTheLoginInterruptsTheRunWithoutAnErrorLine) {
     setLoginArguments({"vornalex"});
     page.AutoConnect = false;
@@ -195,13 +213,21 @@ TEST_F(ResultPageTest, ReexecuteClearsTheLogRunsAgainAndReportsNoEnd) {
 }
 
 TEST_F(ResultPageTest, TheToolsButtonShowsOnlyWithAToolsHandlerAndCallsIt) {
+    const auto buttonShown = [this] {
+        for (const QToolButton* button : page.ActionToolBar1->findChildren<QToolButton*>())
+            if (button->defaultAction() == page.aTools)
+                return button->isVisibleTo(&page);
+        return false;
+    };
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
     EXPECT_FALSE(page.aTools->isVisible());
+    EXPECT_FALSE(buttonShown());
 
     QList<QObject*> senders;
     page.OnTools = [&](QObject* sender) { senders << sender; };
     ASSERT_TRUE(driver.run({"PRINT 'one'"}));
     EXPECT_TRUE(page.aTools->isVisible());
+    EXPECT_TRUE(buttonShown());
     page.aTools->trigger();
     EXPECT_EQ(senders, QList<QObject*>{&page});
 }
@@ -285,7 +311,7 @@ TEST_F(ResultPageTest, AFreedPageWhoseWorkerAsksForTheLoginDoesNotLock) {
     auto* running = new TfSQLLoaderResult;
     running->AutoConnect = false;
     running->ZybScriptRunner->Script << "PRINT 'one'";
-    const QPointer<TfCrfLogin> login = running->Login;
+    const QPointer<TfCrfLogin> login = running->Login.window();
     vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* dialog) { dialog->bCancel->click(); });
     running->StartRun();
     const QPointer<TSQLLoaderThread> worker = running->Thread;

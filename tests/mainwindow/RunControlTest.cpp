@@ -6,18 +6,21 @@
 #include "ScriptedPrompter.h"
 #include "StallingRelay.h"
 #include "tds_test_server.h"
+#include "uTZybTranslator.h"
 #include "ufVornalex.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -220,6 +223,122 @@ TEST_F(RunControlTest, StopEndsBothKindsOfRun) {
         if (!parallel)
             EXPECT_EQ(log(0).count(LogLine{dashes}), 1);
     }
+}
+
+// A tab shows success only when its page ended with "Completed.", whatever the chain does.
+struct ImageCase {
+    const char* name;
+    bool parallel;
+    int mode;
+    bool askedOk; // mode Ask: the failure's question is answered with OK
+    bool stop;    // Stop while the script waits, else B cannot open its database
+    QList<int> images;
+};
+
+void PrintTo(const ImageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TabImage : public RunControlTest, public testing::WithParamInterface<ImageCase> {};
+
+TEST_P(TabImage, FollowsThePagesLastLine) {
+    const ImageCase& c = GetParam();
+    addRows("xx");
+    if (!c.stop)
+        window.Connections->update(1, "B", {dataSource, "nodb", "sa", "secret", "False"});
+    window.gbOnError->setItemIndex(c.mode);
+    if (c.askedOk)
+        prompter.answerOkCancel(true);
+
+    execute(c.stop ? "WAITFOR DELAY '01:00:00'" : "SELECT name FROM t", c.parallel);
+    if (c.stop) {
+        // Every page runs its script.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const int tabs = window.pcResult->count();
+            for (int tab = 0; tab < tabs; ++tab)
+                if (!log(tab).contains(LogLine{connected()}))
+                    return false;
+            return tabs == (c.parallel ? 2 : 1);
+        }));
+        window.aStop->trigger();
+    }
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(images(), c.images);
+    for (int tab = 0; tab < window.pcResult->count(); ++tab)
+        EXPECT_EQ(log(tab).last().text, c.images[tab] == Success ? "Completed." : "Interrupted.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, TabImage,
+    testing::Values(
+        ImageCase{"ParallelFailureInContinue", true, emContinue, false, false, {Success, Failure}},
+        ImageCase{"ParallelFailureAskedOk", true, emAsk, true, false, {Success, Failure}},
+        ImageCase{"SequentialLastFailsInContinue", false, emContinue, false, false, {Failure}},
+        ImageCase{"ParallelStopped", true, emAsk, false, true, {Failure, Failure}},
+        ImageCase{"SequentialStopped", false, emAsk, false, true, {Failure}}),
+    [](const testing::TestParamInfo<ImageCase>& info) { return std::string(info.param.name); });
+
+// Pages of a parallel run are made a few at a time; the options changed meanwhile reach none.
+TEST_F(RunControlTest, EveryPageOfARunTakesTheOptionsOfItsExecute) {
+    constexpr int count = 150;
+    for (int i = 0; i < count; ++i)
+        addRow(QStringLiteral("R%1").arg(i), "a", true);
+    const int connectionTimeout = window.seConnectionTimeout->value();
+    const int commandTimeout = window.seCommandTimeout->value();
+    const QString language = window.ZybTranslator->GetActiveLanguageName();
+    execute("SELECT name FROM t", true);
+
+    window.gbOnError->setItemIndex(emContinue);
+    for (QCheckBox* box : {window.cbPrintMessages, window.cbNoRecords, window.cbCheckDBO,
+                           window.cbTabDelimiter, window.cbAutoConnect})
+        box->setChecked(!box->isChecked());
+    window.seConnectionTimeout->setValue(connectionTimeout + 5);
+    window.seCommandTimeout->setValue(commandTimeout + 5);
+    window.cbScriptExecutor->addItem("SQL 2005 tools", "sqlcmd");
+    window.cbScriptExecutor->setCurrentIndex(window.cbScriptExecutor->count() - 1);
+    window.ZybTranslator->SetLanguageByName(language == "Russian" ? "English" : "Russian");
+    ASSERT_TRUE(waitForEnd());
+
+    ASSERT_EQ(window.pcResult->count(), count);
+    QStringList differing;
+    for (int tab = 0; tab < count; ++tab) {
+        const TfSQLLoaderResult* page = window.ResultPage(tab);
+        if (page->OnErrorMode != emAsk || !page->PrintMessages || page->NoRecords ||
+            page->CheckDBO || page->ZybScriptRunner->TabDelimiter || !page->AutoConnect ||
+            page->cADO->connectionTimeout() != connectionTimeout ||
+            page->cADO->commandTimeout() != commandTimeout || !page->ExecutorApp.isEmpty() ||
+            page->ZybTranslator->GetActiveLanguageName() != language ||
+            log(tab).last() != LogLine{"Completed."})
+            differing << window.pcResult->tabText(tab);
+    }
+    EXPECT_TRUE(differing.isEmpty())
+        << "pages with other options: " << differing.join(", ").toStdString();
+}
+
+// Long texts from files and the list: the script file's name, the tab's caption and the batch's
+// first line in the page's status strip, cut to fit, the line whole in the strip's tooltip.
+TEST_F(RunControlTest, NoTextOfARunWidensTheWindow) {
+    window.show();
+    QTest::qWait(50);
+    const QSize size = window.size();
+    window.ScriptFileName = "/tmp/" + QString(250, u'f') + ".sql";
+    window.UpdateScriptCaption(true);
+    const QString comment = "-- " + QString(300, u'x');
+    addRow(QString(300, u'n'), "a", true);
+    execute(comment + "\nWAITFOR DELAY '01:00:00'", true);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return window.pcResult->count() == 1 && window.ResultPage(0)->stComment->text() == comment;
+    }));
+    QTest::qWait(50);
+
+    EXPECT_EQ(window.size(), size);
+    const vx::ElidedLabel* strip = window.ResultPage(0)->stComment;
+    EXPECT_TRUE(strip->shownText().endsWith(u'…')) << strip->shownText().toStdString();
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), strip->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(const_cast<vx::ElidedLabel*>(strip), &hover);
+    EXPECT_EQ(QToolTip::text(), comment);
+    window.aStop->trigger();
+    ASSERT_TRUE(waitForEnd());
 }
 
 TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {
