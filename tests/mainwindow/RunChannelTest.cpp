@@ -78,6 +78,27 @@ TEST(RunChannelTest, AWorkerAheadOfTheGuiWaitsInsteadOfQueueingWithoutBound) {
     EXPECT_EQ(view.events.last(), "999");
 }
 
+// Whether the pump still watches a channel or has let it go after a pause, a step is shown and a
+// call answered; a call made while the worker's lines still wait comes after them.
+TEST(RunChannelTest, StepsAfterPausesOfEveryLengthArrive) {
+    RecordingView view;
+    RunChannel channel(view);
+    std::atomic<bool> done = false;
+    QStringList seenByCalls;
+    std::thread worker([&] {
+        for (const int pause : {0, 1, 3, 6, 12, 40, 0}) {
+            QThread::msleep(pause);
+            channel.addLine(QString::number(pause), false);
+            channel.call([&] { seenByCalls << view.events.join(QLatin1Char(',')); });
+        }
+        done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return bool(done); }));
+    worker.join();
+    EXPECT_EQ(view.events, QStringList({"0", "1", "3", "6", "12", "40", "0"}));
+    EXPECT_EQ(seenByCalls.last(), "0,1,3,6,12,40,0");
+}
+
 TEST(RunChannelTest, AFailingStepIsRaisedAgainInTheWorker) {
     RecordingView view;
     RunChannel channel(view);
