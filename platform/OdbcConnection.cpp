@@ -244,7 +244,7 @@ private:
             return;
         }
         for (int i = 0; i < m_fields.size(); ++i)
-            m_values[i] = read(SQLUSMALLINT(i + 1), m_fetch.at(i), m_limits.at(i));
+            read(SQLUSMALLINT(i + 1), m_fetch.at(i), m_limits.at(i), m_values[i]);
         m_state = Row::Current;
     }
 
@@ -286,57 +286,127 @@ private:
         }
     }
 
-    FieldValue read(SQLUSMALLINT column, FetchAs fetch, int limit) {
+    // The text value held in `target`, made so when it holds another: a column keeps its string
+    // from row to row, so that a row's values are read without allocating.
+    static QString& reusedText(FieldValue& target) {
+        if (!std::holds_alternative<QString>(target))
+            target = QString();
+        return std::get<QString>(target);
+    }
+
+    // A text value cut to `limit` characters and one more, so that a cut never ends inside a
+    // surrogate pair; read straight into the column's string.
+    void readLimitedText(SQLUSMALLINT column, int limit, FieldValue& target) {
+        QString& text = reusedText(target);
+        const qsizetype room = qsizetype(limit) + 1;
+        text.resize(room + 1); // and the driver's terminator
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = check(SQLGetData(m_statement, column, SQL_C_WCHAR, text.data(),
+                                              SQLLEN((room + 1) * sizeof(SQLWCHAR)), &indicator),
+                                   "SQLGetData");
+        if (rc == SQL_NO_DATA) {
+            text.resize(0);
+        } else if (indicator == SQL_NULL_DATA) {
+            target = FieldValue();
+        } else {
+            const qsizetype got =
+                indicator == SQL_NO_TOTAL
+                    ? room
+                    : std::min<qsizetype>(indicator / qsizetype(sizeof(SQLWCHAR)), room);
+            text.resize(got);
+        }
+    }
+
+    // A decimal's text, short enough for a small buffer unless the value is huge.
+    void readDecimalText(SQLUSMALLINT column, FieldValue& target) {
+        char digits[64];
+        SQLLEN indicator = 0;
+        const SQLRETURN rc =
+            check(SQLGetData(m_statement, column, SQL_C_CHAR, digits, sizeof digits, &indicator),
+                  "SQLGetData");
+        if (indicator == SQL_NULL_DATA) {
+            target = FieldValue();
+            return;
+        }
+        if (rc == SQL_NO_DATA || indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof digits)) {
+            // Longer than the buffer: the rest comes in pieces.
+            QByteArray text(digits, rc == SQL_NO_DATA ? 0 : qsizetype(sizeof digits) - 1);
+            if (rc != SQL_NO_DATA)
+                text += readLong(column, SQL_C_CHAR, 1, -1).value_or(QByteArray());
+            target = QString::fromLatin1(text);
+            return;
+        }
+        QString& text = reusedText(target);
+        text.resize(qsizetype(indicator));
+        QChar* out = text.data();
+        for (SQLLEN i = 0; i < indicator; ++i)
+            out[i] = QLatin1Char(digits[i]);
+    }
+
+    void read(SQLUSMALLINT column, FetchAs fetch, int limit, FieldValue& target) {
         switch (fetch) {
         case FetchAs::Integer: {
             SQLBIGINT v = 0;
-            return readFixed(column, SQL_C_SBIGINT, v) ? FieldValue(qint64(v)) : FieldValue();
+            target = readFixed(column, SQL_C_SBIGINT, v) ? FieldValue(qint64(v)) : FieldValue();
+            return;
         }
         case FetchAs::Real: {
             SQLREAL v = 0;
-            return readFixed(column, SQL_C_FLOAT, v) ? FieldValue(double(v)) : FieldValue();
+            target = readFixed(column, SQL_C_FLOAT, v) ? FieldValue(double(v)) : FieldValue();
+            return;
         }
         case FetchAs::Double: {
             SQLDOUBLE v = 0;
-            return readFixed(column, SQL_C_DOUBLE, v) ? FieldValue(double(v)) : FieldValue();
+            target = readFixed(column, SQL_C_DOUBLE, v) ? FieldValue(double(v)) : FieldValue();
+            return;
         }
         case FetchAs::Bit: {
             unsigned char v = 0;
-            return readFixed(column, SQL_C_BIT, v) ? FieldValue(v != 0) : FieldValue();
+            target = readFixed(column, SQL_C_BIT, v) ? FieldValue(v != 0) : FieldValue();
+            return;
         }
         case FetchAs::DateTime: {
             SQL_TIMESTAMP_STRUCT v{};
             if (!readFixed(column, SQL_C_TYPE_TIMESTAMP, v))
-                return {};
-            return DateTimeValue{v.year,   v.month,  v.day,          v.hour,
-                                 v.minute, v.second, int(v.fraction)};
+                target = FieldValue();
+            else
+                target = DateTimeValue{v.year,   v.month,  v.day,          v.hour,
+                                       v.minute, v.second, int(v.fraction)};
+            return;
         }
         case FetchAs::Guid: {
             SQLGUID v{};
             if (!readFixed(column, SQL_C_GUID, v))
-                return {};
-            return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3],
-                         v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+                target = FieldValue();
+            else
+                target = QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2],
+                               v.Data4[3], v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+            return;
         }
-        case FetchAs::DecimalText: {
-            const auto text = readLong(column, SQL_C_CHAR, 1, -1);
-            return text ? FieldValue(QString::fromLatin1(*text)) : FieldValue();
-        }
+        case FetchAs::DecimalText:
+            readDecimalText(column, target);
+            return;
         case FetchAs::Binary: {
             // Two hex digits a byte after "0x"; one byte more shows that the value goes on.
             const auto bytes = readLong(column, SQL_C_BINARY, 0, limit < 0 ? -1 : limit / 2 + 1);
-            return bytes ? FieldValue(*bytes) : FieldValue();
+            target = bytes ? FieldValue(*bytes) : FieldValue();
+            return;
         }
         case FetchAs::Text: {
-            // One character more than needed, so that a cut never ends inside a surrogate pair.
-            const auto text =
-                readLong(column, SQL_C_WCHAR, 2, limit < 0 ? -1 : (qsizetype(limit) + 1) * 2);
+            if (limit >= 0) {
+                readLimitedText(column, limit, target);
+                return;
+            }
+            const auto text = readLong(column, SQL_C_WCHAR, 2, -1);
             if (!text)
-                return {};
-            return fromWide(reinterpret_cast<const SQLWCHAR*>(text->constData()), text->size() / 2);
+                target = FieldValue();
+            else
+                target = fromWide(reinterpret_cast<const SQLWCHAR*>(text->constData()),
+                                  text->size() / 2);
+            return;
         }
         }
-        return {};
+        target = FieldValue();
     }
 
     OdbcConnection::Private& m_connection;
