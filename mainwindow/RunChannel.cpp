@@ -87,6 +87,7 @@ void RunChannel::enqueue(Step step) {
             m_progressed.wait(seen);
         }
     }
+    std::vector<Step> spent;
     {
         std::lock_guard lock(m_mutex);
         if (m_closed)
@@ -94,6 +95,7 @@ void RunChannel::enqueue(Step step) {
         m_sent.push_back(std::move(step));
         ++m_sentCount;
         ++m_unshown;
+        spent.swap(m_spent);
     }
     if (!m_pumpListed.exchange(true))
         listInPump();
@@ -108,12 +110,14 @@ bool RunChannel::call(const std::function<void()>& step) {
         return true;
     }
     PendingCall pending{&step, false, false, nullptr};
+    std::vector<Step> spent;
     {
         std::lock_guard lock(m_mutex);
         if (m_closed)
             return false;
         m_sent.push_back({Step::Call, {}, 0, 0, &pending});
         ++m_sentCount;
+        spent.swap(m_spent);
     }
     if (!m_pumpListed.exchange(true))
         listInPump();
@@ -150,6 +154,13 @@ bool RunChannel::takeSent(bool wait) {
         lock.lock();
     else if (!lock.try_lock())
         return false;
+    // The shown steps go back to the worker, which frees their texts: a free here would wait for
+    // the worker's allocator whenever the worker holds it.
+    if (m_spent.empty())
+        m_spent.swap(m_taken);
+    else
+        m_spent.insert(m_spent.end(), std::make_move_iterator(m_taken.begin()),
+                       std::make_move_iterator(m_taken.end()));
     m_taken.clear();
     m_takenNext = 0;
     m_taken.swap(m_sent);
@@ -166,62 +177,57 @@ RunChannel::Shown RunChannel::showGroup(bool wait) {
         return Shown::Done;
     if (!takeSent(wait))
         return Shown::Busy;
-    // The group leaves the list before it is shown: a call's nested event loop shows what follows.
-    std::vector<Step> group;
-    while (m_takenNext < m_taken.size() && qsizetype(group.size()) < stepsPerGroup) {
-        group.push_back(std::move(m_taken[m_takenNext++]));
-        if (group.back().kind == Step::Call)
-            break;
-    }
-    if (group.empty())
-        return Shown::Done;
-
-    QList<LogLine> lines;
-    lines.reserve(qsizetype(group.size()));
+    // Lines are shown a group at a time; a call ends its group, and nothing of the list is touched
+    // after it runs: its nested event loop may show the steps that follow.
     qsizetype shown = 0;
     const auto showLines = [&] {
-        if (!lines.isEmpty())
-            m_view.addLines(lines);
-        lines.clear();
+        if (!m_lines.isEmpty())
+            m_view.addLines(m_lines);
+        m_lines.resize(0);
     };
-    for (Step& step : group) {
-        if (step.kind == Step::Line) {
-            lines.append(std::move(step.line));
-            ++shown;
-            continue;
-        }
-        showLines();
+    const std::size_t end = std::min(m_taken.size(), m_takenNext + std::size_t(stepsPerGroup));
+    if (m_takenNext == end)
+        return Shown::Done;
+    PendingCall* call = nullptr;
+    while (m_takenNext < end && !call) {
+        const Step& step = m_taken[m_takenNext++];
         switch (step.kind) {
+        case Step::Line:
+            m_lines.append(step.line);
+            break;
         case Step::Replace:
+            showLines();
             m_view.replaceLastLine(step.line);
-            ++shown;
             break;
         case Step::Progress:
+            showLines();
             m_view.showProgress(step.pos, step.max, step.line.text);
-            ++shown;
             break;
-        case Step::Call: {
-            PendingCall& pending = *step.call;
-            try {
-                (*pending.step)();
-            } catch (...) {
-                pending.failure = std::current_exception();
-            }
-            pending.ran = true;
-            pending.done = true;
-            break;
+        case Step::Call:
+            call = step.call;
+            continue;
         }
-        case Step::Line:
-            break;
-        }
+        ++shown;
     }
     showLines();
     m_idleTurns = 0;
+    m_unshown -= shown;
+    if (call) {
+        try {
+            (*call->step)();
+        } catch (...) {
+            call->failure = std::current_exception();
+        }
+        call->ran = true;
+        call->done = true;
+        wakeWorker();
+        return Shown::Done;
+    }
     // A worker waiting for room goes on once half of it is free: woken less often, it sends more
     // at a time.
-    if ((m_unshown -= shown) < m_capacity / 2 || group.back().kind == Step::Call)
+    if (m_unshown < m_capacity / 2)
         wakeWorker();
-    return group.back().kind == Step::Call ? Shown::Done : Shown::More;
+    return Shown::More;
 }
 
 void RunChannel::pump() {
@@ -312,6 +318,7 @@ void RunChannel::close() {
         std::lock_guard lock(m_mutex);
         dropped.swap(m_sent);
         m_sentCount = 0;
+        m_spent.clear();
     }
     dropped.insert(dropped.end(), std::make_move_iterator(m_taken.begin() + m_takenNext),
                    std::make_move_iterator(m_taken.end()));

@@ -85,8 +85,10 @@ private:
     const qsizetype m_capacity;
     std::mutex m_mutex;        // guards m_sent alone
     std::vector<Step> m_sent;  // sent by the worker, not yet taken
+    std::vector<Step> m_spent; // shown, for the worker to free
     std::vector<Step> m_taken; // GUI thread: taken, shown from m_takenNext on
     std::size_t m_takenNext = 0;
+    QList<LogLine> m_lines;                // GUI thread: the group's lines being shown
     std::atomic<qsizetype> m_sentCount{0}; // steps in m_sent
     std::atomic<qsizetype> m_unshown{0};   // lines, replacements and progress not yet shown
     // Advanced by the GUI whenever a waiting worker may go on.
