@@ -225,7 +225,7 @@ RunChannel::Shown RunChannel::showGroup(bool wait) {
     }
     // A worker waiting for room goes on once half of it is free: woken less often, it sends more
     // at a time.
-    if (m_unshown < m_capacity / 2)
+    if (m_unshown <= m_capacity / 2)
         wakeWorker();
     return Shown::More;
 }

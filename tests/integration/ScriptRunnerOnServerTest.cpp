@@ -62,6 +62,29 @@ TEST_F(ScriptRunnerOnServer, RowsAfterRowsKeepTheirOwnValues) {
                                             "M(3\tЖЖЖЖЖ\tx😀😀😀😀\t-2.25\t)", "M(4\t\tshort\t\t)"}));
 }
 
+// A reader that keeps the values of a row keeps them as they were while later rows are read, with
+// the columns bound (lengths known) or read value by value (no length given).
+TEST_F(ScriptRunnerOnServer, ValuesKeptByTheReaderOutliveTheNextRows) {
+    server->createDatabase("kept", "CREATE TABLE t(n nvarchar(20), d decimal(12,2), i int);"
+                                   "INSERT INTO t VALUES('first', 1.25, 1), ('second row', NULL, "
+                                   "NULL), (NULL, -7.5, 3);");
+    for (const bool limited : {true, false}) {
+        const std::unique_ptr<Connection> kept = openConnection(*server, "kept");
+        const auto records = kept->execute("SELECT n, d, i FROM t");
+        ASSERT_TRUE(records);
+        if (limited)
+            records->limitValueLength(0, 20);
+        QList<QList<FieldValue>> rows;
+        for (; !records->eof(); records->moveNext())
+            rows.append(QList<FieldValue>{records->value(0), records->value(1), records->value(2)});
+        const QList<QList<FieldValue>> expected = {
+            {QString("first"), QString("1.25"), qint64(1)},
+            {QString("second row"), FieldValue(), FieldValue()},
+            {FieldValue(), QString("-7.50"), qint64(3)}};
+        EXPECT_EQ(rows, expected) << (limited ? "bound" : "read value by value");
+    }
+}
+
 const QStringList printsResultsAndAnError = {"PRINT 'first'",
                                              "SELECT 1 AS a",
                                              "PRINT 'second'",
