@@ -6,11 +6,11 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
 #include <mutex>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -244,7 +244,21 @@ void RunChannel::pump() {
     turnPosted = false;
     idleLook->stop();
 
-    std::vector<QPointer<RunChannel>> channels = std::exchange(kept, {});
+    // Reused from turn to turn, so that a turn allocates nothing that a busy worker's allocator
+    // could keep it waiting for; a turn nested in a question's event loop has its own.
+    static std::vector<QPointer<RunChannel>> reusedChannels;
+    static std::vector<QPointer<RunChannel>> reusedBusy;
+    static int depth = 0;
+    static quint64 turnNumber = 0;
+    const quint64 thisTurn = ++turnNumber;
+    std::vector<QPointer<RunChannel>> nestedChannels;
+    std::vector<QPointer<RunChannel>> nestedBusy;
+    std::vector<QPointer<RunChannel>>& channels = depth == 0 ? reusedChannels : nestedChannels;
+    std::vector<QPointer<RunChannel>>& busy = depth == 0 ? reusedBusy : nestedBusy;
+    ++depth;
+    const auto leave = qScopeGuard([] { --depth; });
+    channels.clear();
+    channels.swap(kept);
     PumpList& list = pumpList();
     bool listTaken = false;
     if (std::unique_lock lock(list.mutex, std::try_to_lock); lock) {
@@ -254,29 +268,28 @@ void RunChannel::pump() {
         listTaken = true;
     }
     // In the order they came, each once; those kept come first, as they waited longest.
-    std::unordered_set<RunChannel*> listed;
-    std::erase_if(channels, [&](const QPointer<RunChannel>& channel) {
-        return !channel || !listed.insert(channel.data()).second;
+    std::erase_if(channels, [thisTurn](const QPointer<RunChannel>& channel) {
+        return !channel || std::exchange(channel->m_listedInTurn, thisTurn) == thisTurn;
     });
     for (const QPointer<RunChannel>& channel : channels)
         ++channel->m_idleTurns;
 
     QElapsedTimer turn;
     turn.start();
-    std::unordered_set<RunChannel*> visited;
-    std::vector<QPointer<RunChannel>> busy = channels;
+    busy.assign(channels.begin(), channels.end());
     while (!busy.empty() && turn.nsecsElapsed() < turnNanoseconds) {
         std::erase_if(busy, [&](const QPointer<RunChannel>& channel) {
             if (!channel || turn.nsecsElapsed() >= turnNanoseconds)
                 return true;
-            visited.insert(channel.data());
+            channel->m_visitedInTurn = thisTurn;
             return channel->showGroup() != Shown::More;
         });
     }
+    busy.clear();
     // Those the turn did not reach go first next time.
-    std::stable_partition(channels.begin(), channels.end(), [&](const QPointer<RunChannel>& c) {
-        return c && !visited.contains(c.data());
-    });
+    std::stable_partition(
+        channels.begin(), channels.end(),
+        [thisTurn](const QPointer<RunChannel>& c) { return c && c->m_visitedInTurn != thisTurn; });
     bool stepsLeft = !listTaken;
     for (const QPointer<RunChannel>& channel : channels) {
         if (!channel || channel->m_closed)

@@ -96,7 +96,11 @@ private:
     std::atomic<bool> m_pumpListed{
         false}; // on the pump's list, or kept by the pump for its next turn
     std::atomic<bool> m_closed{false};
-    int m_idleTurns = 0; // GUI thread: turns of the pump since the channel last showed a step
+    // GUI thread: turns of the pump since the channel last showed a step, and the turns that last
+    // listed and visited it.
+    int m_idleTurns = 0;
+    quint64 m_listedInTurn = 0;
+    quint64 m_visitedInTurn = 0;
 };
 
 } // namespace vx

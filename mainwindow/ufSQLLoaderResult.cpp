@@ -24,8 +24,6 @@
 
 #include <cerrno>
 #include <limits>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -51,8 +49,6 @@ const QList<TZybTranslation> translations = {
 constexpr int stopWatchMilliseconds = 100;
 // How long a stopped run may take to end before the page ends without its worker.
 constexpr qint64 letGoMilliseconds = 1000;
-// How much lower than the GUI thread a worker runs.
-constexpr int workerNiceness = 5;
 
 const QString rightsQuery = QStringLiteral(
     "select is_member('db_owner'), is_member('db_ddladmin') * is_member('db_securityadmin')");
@@ -120,12 +116,6 @@ void TSQLLoaderThread::TakeOver(QObject* object) {
 }
 
 void TSQLLoaderThread::Execute() {
-    // Below the GUI thread: when many workers keep the processors busy, the window still gets its
-    // share at once.
-    const int ownId = int(::gettid());
-    errno = 0;
-    if (const int nice = getpriority(PRIO_PROCESS, ownId); errno == 0)
-        setpriority(PRIO_PROCESS, ownId, std::min(nice + workerNiceness, 19));
     bool success = !*m_stopped;
     bool completed = false;
     try {
