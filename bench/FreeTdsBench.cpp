@@ -1,8 +1,12 @@
 // How fast a large SELECT reaches the log through the whole stack: the script runner renders it
-// through the ODBC layer and the FreeTDS driver from the TDS test server. FreeTDS's own
-// command-line client bsqldb then reads the same table from the same server, as the figure to
-// compare with. Prints both rates and their ratio; peak_MB is the peak resident memory of this
-// process (which also holds the server) or of bsqldb.
+// through the ODBC layer and the FreeTDS driver from the TDS test server and prints its lines.
+// The figures to compare with, from the same server: FreeTDS's own command-line client bsqldb, and
+// bare fetch-and-print loops over the plain ODBC calls through the same driver, one reading each
+// value with SQLGetData, one on bound columns. Prints the rates and their ratios; peak_MB is the
+// peak resident memory of this process or of bsqldb and the server. Every reader prints to the
+// null device.
+#include "ConnectionString.h"
+#include "DriverBench.h"
 #include "OdbcConnection.h"
 #include "tds_test_server.h"
 #include "uTZybScriptRunner.h"
@@ -22,13 +26,10 @@ namespace {
 constexpr qint64 RowCount = 1000000;
 const char* const Query = "SELECT * FROM big";
 
-tdsserver::TestServer& benchServer() {
-    static const std::unique_ptr<tdsserver::TestServer> server = [] {
-        auto started = std::make_unique<tdsserver::TestServer>();
-        started->createBenchTable("bench", "big", RowCount);
-        return started;
-    }();
-    return *server;
+// In a process of its own, so that a profile of this one shows the client alone.
+ServerProcess& benchServer() {
+    static ServerProcess server(RowCount);
+    return server;
 }
 
 // Rows a second of each reader, over all its iterations.
@@ -37,7 +38,12 @@ struct Rate {
     qint64 nanoseconds = 0;
     double perSecond() const { return nanoseconds > 0 ? rows * 1e9 / double(nanoseconds) : 0; }
 };
-Rate runnerRate, bsqldbRate;
+Rate runnerRate, bsqldbRate, bareRate, boundRate;
+
+FILE* nullOutput() {
+    static FILE* const file = std::fopen("/dev/null", "w");
+    return file;
+}
 
 double peakMegabytes(int who) {
     rusage usage{};
@@ -46,15 +52,19 @@ double peakMegabytes(int who) {
 }
 
 void ScriptRunnerThroughFreeTds(benchmark::State& state) {
-    tdsserver::TestServer& server = benchServer();
-    qputenv("VORNALEX_ODBC_DRIVER", QByteArray::fromStdString(tdsserver::freetdsDriverPath()));
+    ServerProcess& server = benchServer();
     vx::OdbcConnection connection;
-    connection.open(QString("Data Source=%1;Initial Catalog=bench;User ID=sa;Password=x")
-                        .arg(QString::fromStdString(server.dataSource())));
+    connection.open(server.adoConnectionString());
     TZybScriptRunner runner;
     runner.Connection = &connection;
     qint64 lines = 0;
-    runner.OnMessage = [&](QObject*, const QString&) { ++lines; };
+    QByteArray utf8;
+    runner.OnMessage = [&](QObject*, const QString& line) {
+        ++lines;
+        utf8 = line.toUtf8();
+        utf8 += '\n';
+        std::fwrite(utf8.constData(), 1, size_t(utf8.size()), nullOutput());
+    };
     for (auto _ : state) {
         lines = 0;
         QElapsedTimer timer;
@@ -72,11 +82,37 @@ void ScriptRunnerThroughFreeTds(benchmark::State& state) {
 }
 BENCHMARK(ScriptRunnerThroughFreeTds)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BareFetchAndPrint(benchmark::State& state, BareFetch how, Rate& rate) {
+    ServerProcess& server = benchServer();
+    const QString connection = server.odbcConnectionString();
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        if (bareFetchLoop(connection, nullOutput(), how).rows != RowCount) {
+            state.SkipWithError("the bare loop did not read every row");
+            return;
+        }
+        rate.nanoseconds += timer.nsecsElapsed();
+        rate.rows += RowCount;
+    }
+    state.counters["rows/s"] =
+        benchmark::Counter(double(state.iterations() * RowCount), benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(BareFetchAndPrint, GetData, BareFetch::GetData, bareRate)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BareFetchAndPrint, Bound, BareFetch::Bound, boundRate)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // bsqldb writes the rows to its output, here the null device, and "<n> rows affected" to its
 // error output.
 void Bsqldb(benchmark::State& state) {
-    tdsserver::TestServer& server = benchServer();
-    const QString queryFile = QString::fromStdString(server.dataDir()) + "/query.sql";
+    ServerProcess& server = benchServer();
+    const QTemporaryDir folder;
+    const QString queryFile = folder.filePath("query.sql");
     QFile file(queryFile);
     if (!file.open(QIODevice::WriteOnly) || file.write(Query) < 0) {
         state.SkipWithError("cannot write the query file");
@@ -125,5 +161,15 @@ int main(int argc, char** argv) {
             "%lld rows: script runner %.0f rows/s, bsqldb %.0f rows/s, runner/bsqldb %.2f\n",
             qint64(RowCount), runnerRate.perSecond(), bsqldbRate.perSecond(),
             runnerRate.perSecond() / bsqldbRate.perSecond());
+    if (runnerRate.rows > 0 && bareRate.rows > 0)
+        std::printf("%lld rows: script runner %.0f rows/s, bare fetch-and-print loop %.0f rows/s, "
+                    "runner/bare %.2f\n",
+                    qint64(RowCount), runnerRate.perSecond(), bareRate.perSecond(),
+                    runnerRate.perSecond() / bareRate.perSecond());
+    if (runnerRate.rows > 0 && boundRate.rows > 0)
+        std::printf("%lld rows: script runner %.0f rows/s, bare loop on bound columns %.0f rows/s, "
+                    "runner/bound %.2f\n",
+                    qint64(RowCount), runnerRate.perSecond(), boundRate.perSecond(),
+                    runnerRate.perSecond() / boundRate.perSecond());
     return 0;
 }

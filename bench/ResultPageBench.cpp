@@ -2,9 +2,11 @@
 // process needs at its peak, and how long a 20 ms timer of the GUI thread is kept waiting while the
 // lines stream in.
 // Run one benchmark per process (--benchmark_filter), since the peak memory is the process's.
+#include "DriverBench.h"
 #include "FakeConnection.h"
 #include "LogView.h"
 #include "WidgetBenchMain.h"
+#include "crfLogin.h"
 #include "ufSQLLoaderResult.h"
 
 #include <QElapsedTimer>
@@ -128,7 +130,67 @@ void ManyPagesTakeLinesAtOnce(benchmark::State& state) {
 BENCHMARK(ManyPagesTakeLinesAtOnce)
     ->Args({50, 200000})
     ->Args({50, 0})
+    ->Args({1000, 2000})
     ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// One page reads 1,000,000 rows of five columns through the real driver from the test server, which
+// runs in a process of its own. The reference, measured in the same iteration just before, is the
+// bare fetch-and-format loop through the same driver; the page's wall and CPU time are printed
+// beside it with their ratios, and the longest wait of a 20 ms timer while the page runs.
+void PageTakesRowsFromTheDriver(benchmark::State& state) {
+    const qint64 rows = state.range(0);
+    const ServerProcess server(rows);
+    Spent bare, page;
+    qint64 longestGap = 0;
+    for (auto _ : state) {
+        BareLoopResult read;
+        bare += measure([&] { read = bareFetchLoop(server.odbcConnectionString(), nullptr); });
+        if (read.rows != rows) {
+            state.SkipWithError("the bare loop did not read every row");
+            return;
+        }
+
+        TfSQLLoaderResult result;
+        result.Login->SetServer(server.dataSource());
+        result.Login->SetDatabase(QStringLiteral("bench"));
+        result.Login->SetUser(QStringLiteral("sa"));
+        result.Login->SetPassword(QStringLiteral("x"));
+        result.AutoConnect = true;
+        result.PrintMessages = true;
+        result.ZybScriptRunner->Script = QStringList{QStringLiteral("SELECT * FROM big")};
+        QTabWidget tabs;
+        tabs.resize(900, 600);
+        tabs.addTab(&result, QStringLiteral("1"));
+        tabs.show();
+        QCoreApplication::processEvents();
+        page += measure([&] {
+            const LongestPause pause;
+            result.StartRun();
+            while (!result.Finished)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            longestGap = std::max(longestGap, pause.milliseconds());
+        });
+        result.setParent(nullptr);
+        // Connected, header, dashes, the rows, the final line.
+        if (result.reResult->document().lineCount() != rows + 4) {
+            state.SkipWithError("the page did not show every row");
+            return;
+        }
+    }
+    const double n = double(state.iterations());
+    state.counters["page wall s"] = page.wallSeconds / n;
+    state.counters["bare wall s"] = bare.wallSeconds / n;
+    state.counters["wall ratio"] = page.wallSeconds / bare.wallSeconds;
+    state.counters["page CPU s"] = page.cpuSeconds / n;
+    state.counters["bare CPU s"] = bare.cpuSeconds / n;
+    state.counters["CPU ratio"] = page.cpuSeconds / bare.cpuSeconds;
+    state.counters["longest 20ms-timer gap ms"] = double(longestGap);
+}
+BENCHMARK(PageTakesRowsFromTheDriver)
+    ->Arg(1000000)
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -2,7 +2,10 @@
 
 #include <QList>
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 using namespace vx;
 
@@ -39,65 +42,123 @@ bool IsShownWhole(DataTypeEnum type) {
     }
 }
 
-void AppendDigits(QString& text, int value, int digits) {
-    QChar buffer[10];
-    for (int i = digits - 1, rest = std::max(value, 0); i >= 0; --i, rest /= 10)
-        buffer[i] = QChar(u'0' + rest % 10);
-    text.append(buffer, digits);
-}
-
-// "yyyy-mm-dd hh:nn:ss:zzz": the time separator stands before the milliseconds too.
-void AppendDateTime(QString& text, const DateTimeValue& v) {
-    const int parts[] = {
-        v.year, v.month, v.day, v.hour, v.minute, v.second, v.nanosecond / 1000000};
-    const int digits[] = {4, 2, 2, 2, 2, 2, 3};
-    const char16_t separators[] = u"-- :::";
-    for (int i = 0; i < 7; ++i) {
-        if (i > 0)
-            text += QChar(separators[i - 1]);
-        AppendDigits(text, parts[i], digits[i]);
+// One row's text while it is built: written in place, grown only when a row is longer than any
+// before it.
+class RowBuffer {
+public:
+    qsizetype size() const { return m_size; }
+    void clear() { m_size = 0; }
+    QString toString() const {
+        return QString(reinterpret_cast<const QChar*>(m_chars.data()), m_size);
     }
-}
 
-void AppendHex(QString& text, const QByteArray& bytes) {
-    static const char16_t digits[] = u"0123456789ABCDEF";
-    text += u"0x";
-    const qsizetype start = text.size();
-    text.resize(start + 2 * bytes.size());
-    QChar* out = text.data() + start;
-    for (const char byte : bytes) {
-        *out++ = QChar(digits[(uchar(byte) >> 4) & 0xF]);
-        *out++ = QChar(digits[uchar(byte) & 0xF]);
+    void append(char16_t c) {
+        *reserve(1) = c;
+        ++m_size;
     }
-}
+    void append(QStringView text) {
+        std::memcpy(reserve(text.size()), text.utf16(), size_t(text.size()) * sizeof(char16_t));
+        m_size += text.size();
+    }
+    void padTo(qsizetype size) {
+        if (size <= m_size)
+            return;
+        // Four blanks a store: padding is most of a fixed-layout row.
+        constexpr quint64 fourBlanks = 0x0020002000200020;
+        char16_t* out = reserve(size - m_size);
+        qsizetype rest = size - m_size;
+        for (; rest >= 4; rest -= 4, out += 4)
+            std::memcpy(out, &fourBlanks, sizeof fourBlanks);
+        for (; rest > 0; --rest)
+            *out++ = u' ';
+        m_size = size;
+    }
+    // Cuts the text from `start` on to `width` characters, never between the halves of a
+    // surrogate pair.
+    void cutTo(qsizetype start, int width) {
+        qsizetype end = start + width;
+        if (end >= m_size)
+            return;
+        if (width > 0 && QChar::isHighSurrogate(m_chars[end - 1]))
+            --end;
+        m_size = end;
+    }
 
-void AppendFieldText(QString& text, const FieldInfo& field, const FieldValue& value) {
-    struct Append {
-        QString& text;
-        const FieldInfo& field;
-        void operator()(std::monostate) const {}
-        void operator()(qint64 v) const { text += QString::number(v); }
-        void operator()(double v) const {
-            text += QString::number(v, 'g', field.type == adSingle ? 7 : 15);
+    void appendValue(const FieldInfo& field, const FieldValue& value) {
+        struct Append {
+            RowBuffer& row;
+            const FieldInfo& field;
+            void operator()(std::monostate) const {}
+            void operator()(qint64 v) const {
+                char digits[24];
+                const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+                char16_t* out = row.reserve(end - digits);
+                for (const char* d = digits; d != end; ++d)
+                    *out++ = char16_t(*d);
+                row.m_size += end - digits;
+            }
+            void operator()(bool v) const { row.append(v ? u'1' : u'0'); }
+            void operator()(const QString& v) const { row.append(v); }
+            void operator()(const DateTimeValue& v) const { row.appendDateTime(v); }
+            void operator()(double v) const {
+                row.append(QString::number(v, 'g', field.type == adSingle ? 7 : 15));
+            }
+            void operator()(const QUuid& v) const {
+                row.append(v.toString(QUuid::WithBraces).toUpper());
+            }
+            void operator()(const QByteArray& v) const { row.appendHex(v); }
+        };
+        std::visit(Append{*this, field}, value);
+    }
+
+private:
+    // Room for `count` more characters; returns where they go.
+    char16_t* reserve(qsizetype count) {
+        if (m_size + count > qsizetype(m_chars.size()))
+            m_chars.resize(std::max<std::size_t>(2 * m_chars.size(), m_size + count));
+        return m_chars.data() + m_size;
+    }
+
+    // "yyyy-mm-dd hh:nn:ss:zzz": the time separator stands before the milliseconds too.
+    void appendDateTime(const DateTimeValue& v) {
+        char16_t* out = reserve(23);
+        const auto put = [&out](int value, int digits) {
+            value = std::max(value, 0);
+            for (int i = digits - 1; i >= 0; --i, value /= 10)
+                out[i] = char16_t(u'0' + value % 10);
+            out += digits;
+        };
+        put(v.year, 4);
+        *out++ = u'-';
+        put(v.month, 2);
+        *out++ = u'-';
+        put(v.day, 2);
+        *out++ = u' ';
+        put(v.hour, 2);
+        *out++ = u':';
+        put(v.minute, 2);
+        *out++ = u':';
+        put(v.second, 2);
+        *out++ = u':';
+        put(v.nanosecond / 1000000, 3);
+        m_size += 23;
+    }
+
+    void appendHex(const QByteArray& bytes) {
+        static const char16_t digits[] = u"0123456789ABCDEF";
+        char16_t* out = reserve(2 + 2 * bytes.size());
+        *out++ = u'0';
+        *out++ = u'x';
+        for (const char byte : bytes) {
+            *out++ = digits[(uchar(byte) >> 4) & 0xF];
+            *out++ = digits[uchar(byte) & 0xF];
         }
-        void operator()(bool v) const { text += v ? u'1' : u'0'; }
-        void operator()(const QString& v) const { text += v; }
-        void operator()(const DateTimeValue& v) const { AppendDateTime(text, v); }
-        void operator()(const QUuid& v) const { text += v.toString(QUuid::WithBraces).toUpper(); }
-        void operator()(const QByteArray& v) const { AppendHex(text, v); }
-    };
-    std::visit(Append{text, field}, value);
-}
+        m_size += 2 + 2 * bytes.size();
+    }
 
-// Cuts the text to `width` characters, never between the halves of a surrogate pair.
-void CutTo(QString& text, qsizetype start, int width) {
-    qsizetype end = start + width;
-    if (end >= text.size())
-        return;
-    if (width > 0 && text.at(end - 1).isHighSurrogate())
-        --end;
-    text.truncate(end);
-}
+    std::vector<char16_t> m_chars = std::vector<char16_t>(256);
+    qsizetype m_size = 0;
+};
 
 } // namespace
 
@@ -140,9 +201,9 @@ int GetFieldDisplayWidth(const FieldInfo& field) {
 }
 
 QString GetFieldText(const FieldInfo& field, const FieldValue& value) {
-    QString text;
-    AppendFieldText(text, field, value);
-    return text;
+    RowBuffer text;
+    text.appendValue(field, value);
+    return text.toString();
 }
 
 int GetColumnWidth(const FieldInfo& field, int maxFieldLength) {
@@ -176,22 +237,24 @@ void RenderRecordSet(RecordSet& records, bool tabDelimiter, int maxFieldLength,
         output(header);
         output(dashes);
     }
-    QString line;
+    // Each row is built in a buffer of its own and handed out as a new string: the receiver may
+    // keep it, and a string it shares would be copied again for the next row.
+    RowBuffer row;
     for (; !records.eof(); records.moveNext()) {
-        line.truncate(0); // keeps the buffer for the next row
+        row.clear();
         for (int k = 0; k < count; ++k) {
-            const qsizetype start = line.size();
-            AppendFieldText(line, records.field(k), records.value(k));
+            const qsizetype start = row.size();
+            row.appendValue(records.field(k), records.value(k));
             if (!whole[k])
-                CutTo(line, start, widths[k]);
+                row.cutTo(start, widths[k]);
             if (tabDelimiter) {
-                line += u'\t';
+                row.append(u'\t');
             } else {
-                line.resize(std::max(line.size(), start + widths[k]), u' ');
-                line += u' ';
+                row.padTo(start + widths[k]);
+                row.append(u' ');
             }
         }
         if (output)
-            output(line);
+            output(row.toString());
     }
 }

@@ -1,5 +1,7 @@
 #include "LogStore.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace vx {
@@ -28,7 +30,10 @@ QString LogStore::text(qsizetype line) const {
     const auto [index, local] = locate(line);
     const Chunk& chunk = m_chunks[index];
     const qsizetype start = chunk.start(local);
-    return QString::fromUtf8(chunk.bytes.constData() + start, chunk.end(local) - start);
+    // QString::fromUtf8 would drop a byte order mark that opens the line.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
+                                                     QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(chunk.bytes).sliced(start, chunk.end(local) - start));
 }
 
 bool LogStore::isError(qsizetype line) const {

@@ -6,8 +6,11 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPointer>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -21,9 +24,13 @@ namespace {
 // little.
 constexpr qint64 turnNanoseconds = 8'000'000;
 constexpr qsizetype stepsPerGroup = 512;
+// A channel whose steps were all shown is looked at again after this long before the pump lets it
+// go, so that a worker sending steadily is not woken for and does not wake the GUI for every few
+// lines.
+constexpr int idleLookMilliseconds = 5;
 
-// The channels with steps waiting, and whether a turn of the pump is posted. Never taken while a
-// channel's mutex is held, so that a worker holds its channel's mutex only for a moment.
+// The channels whose workers sent steps since the pump last looked, and whether a turn of the pump
+// is posted. Workers take the mutex for a moment; the pump only tries it.
 struct PumpList {
     std::mutex mutex;
     std::vector<RunChannel*> channels;
@@ -35,11 +42,15 @@ PumpList& pumpList() {
     return list;
 }
 
+void postPump(void (*pump)()) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), pump, Qt::QueuedConnection);
+}
+
 } // namespace
 
 struct RunChannel::PendingCall {
     const std::function<void()>* step;
-    bool done = false;
+    std::atomic<bool> done = false;
     bool ran = false;
     std::exception_ptr failure;
 };
@@ -67,17 +78,26 @@ void RunChannel::progress(int pos, int max, const QString& comment) {
 }
 
 void RunChannel::enqueue(Step step) {
-    std::unique_lock lock(m_mutex);
     // The GUI thread never waits for itself.
-    if (!isGuiThread())
-        m_changed.wait(lock, [this] { return m_closed || m_queuedSteps < m_capacity; });
-    if (m_closed)
-        return;
-    ++m_queuedSteps;
-    m_queue.push_back(std::move(step));
-    const bool unlisted = markWaiting();
-    lock.unlock();
-    if (unlisted)
+    if (!isGuiThread()) {
+        for (;;) {
+            const unsigned seen = m_progressed.load();
+            if (m_closed || m_unshown.load() < m_capacity)
+                break;
+            m_progressed.wait(seen);
+        }
+    }
+    std::vector<Step> spent;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_closed)
+            return;
+        m_sent.push_back(std::move(step));
+        ++m_sentCount;
+        ++m_unshown;
+        spent.swap(m_spent);
+    }
+    if (!m_pumpListed.exchange(true))
         listInPump();
 }
 
@@ -90,151 +110,239 @@ bool RunChannel::call(const std::function<void()>& step) {
         return true;
     }
     PendingCall pending{&step, false, false, nullptr};
+    std::vector<Step> spent;
     {
-        std::unique_lock lock(m_mutex);
+        std::lock_guard lock(m_mutex);
         if (m_closed)
             return false;
-        m_queue.push_back({Step::Call, {}, 0, 0, &pending});
-        if (markWaiting()) {
-            lock.unlock();
-            listInPump();
-            lock.lock();
-        }
-        m_changed.wait(lock, [&] { return pending.done; });
+        m_sent.push_back({Step::Call, {}, 0, 0, &pending});
+        ++m_sentCount;
+        spent.swap(m_spent);
+    }
+    if (!m_pumpListed.exchange(true))
+        listInPump();
+    // Closing the channel marks a call that has not started as done; one that runs is waited for.
+    for (;;) {
+        const unsigned seen = m_progressed.load();
+        if (pending.done)
+            break;
+        m_progressed.wait(seen);
     }
     if (pending.failure)
         std::rethrow_exception(pending.failure);
     return pending.ran;
 }
 
-bool RunChannel::markWaiting() {
-    return !std::exchange(m_pumpListed, true);
-}
-
 void RunChannel::listInPump() {
     PumpList& list = pumpList();
     std::lock_guard lock(list.mutex);
     list.channels.push_back(this);
-    if (!list.posted) {
-        list.posted = true;
-        QMetaObject::invokeMethod(QCoreApplication::instance(), &RunChannel::pump,
-                                  Qt::QueuedConnection);
-    }
+    if (!std::exchange(list.posted, true))
+        postPump(&RunChannel::pump);
 }
 
-std::deque<RunChannel::Step> RunChannel::take(qsizetype maxSteps) {
-    std::deque<Step> steps;
-    std::lock_guard lock(m_mutex);
-    while (!m_queue.empty() && qsizetype(steps.size()) < maxSteps) {
-        steps.push_back(std::move(m_queue.front()));
-        m_queue.pop_front();
-        if (steps.back().kind == Step::Call)
-            break;
-        --m_queuedSteps;
-    }
-    if (!steps.empty())
-        m_changed.notify_all();
-    return steps;
+void RunChannel::wakeWorker() {
+    ++m_progressed;
+    m_progressed.notify_all();
 }
 
-void RunChannel::apply(std::deque<Step>& steps) {
-    QList<LogLine> lines;
-    lines.reserve(qsizetype(steps.size()));
+bool RunChannel::takeSent(bool wait) {
+    if (m_takenNext < m_taken.size() || m_sentCount == 0)
+        return true;
+    std::unique_lock lock(m_mutex, std::defer_lock);
+    if (wait)
+        lock.lock();
+    else if (!lock.try_lock())
+        return false;
+    // The shown steps go back to the worker, which frees their texts: a free here would wait for
+    // the worker's allocator whenever the worker holds it.
+    if (m_spent.empty())
+        m_spent.swap(m_taken);
+    else
+        m_spent.insert(m_spent.end(), std::make_move_iterator(m_taken.begin()),
+                       std::make_move_iterator(m_taken.end()));
+    m_taken.clear();
+    m_takenNext = 0;
+    m_taken.swap(m_sent);
+    m_sentCount = 0;
+    return true;
+}
+
+bool RunChannel::hasSteps() const {
+    return m_takenNext < m_taken.size() || m_sentCount > 0;
+}
+
+RunChannel::Shown RunChannel::showGroup(bool wait) {
+    if (m_closed)
+        return Shown::Done;
+    if (!takeSent(wait))
+        return Shown::Busy;
+    // Lines are shown a group at a time; a call ends its group, and nothing of the list is touched
+    // after it runs: its nested event loop may show the steps that follow.
+    qsizetype shown = 0;
     const auto showLines = [&] {
-        if (!lines.isEmpty())
-            m_view.addLines(lines);
-        lines.clear();
+        if (!m_lines.isEmpty())
+            m_view.addLines(m_lines);
+        m_lines.resize(0);
     };
-    for (Step& step : steps) {
-        if (step.kind == Step::Line) {
-            lines.append(std::move(step.line));
-            continue;
-        }
-        showLines();
+    const std::size_t end = std::min(m_taken.size(), m_takenNext + std::size_t(stepsPerGroup));
+    if (m_takenNext == end)
+        return Shown::Done;
+    PendingCall* call = nullptr;
+    while (m_takenNext < end && !call) {
+        const Step& step = m_taken[m_takenNext++];
         switch (step.kind) {
+        case Step::Line:
+            m_lines.append(step.line);
+            break;
         case Step::Replace:
+            showLines();
             m_view.replaceLastLine(step.line);
             break;
         case Step::Progress:
+            showLines();
             m_view.showProgress(step.pos, step.max, step.line.text);
             break;
-        case Step::Call: {
-            PendingCall& pending = *step.call;
-            try {
-                (*pending.step)();
-            } catch (...) {
-                pending.failure = std::current_exception();
-            }
-            std::lock_guard lock(m_mutex);
-            pending.ran = pending.done = true;
-            m_changed.notify_all();
-            break;
+        case Step::Call:
+            call = step.call;
+            continue;
         }
-        case Step::Line:
-            break;
-        }
+        ++shown;
     }
     showLines();
-}
-
-bool RunChannel::showGroup() {
-    std::deque<Step> steps = take(stepsPerGroup);
-    if (steps.empty())
-        return false;
-    const bool endsWithCall = steps.back().kind == Step::Call;
-    apply(steps);
-    return !endsWithCall;
+    m_idleTurns = 0;
+    m_unshown -= shown;
+    if (call) {
+        try {
+            (*call->step)();
+        } catch (...) {
+            call->failure = std::current_exception();
+        }
+        call->ran = true;
+        call->done = true;
+        wakeWorker();
+        return Shown::Done;
+    }
+    // A worker waiting for room goes on once half of it is free: woken less often, it sends more
+    // at a time.
+    if (m_unshown <= m_capacity / 2)
+        wakeWorker();
+    return Shown::More;
 }
 
 void RunChannel::pump() {
-    // Channels taken off the list are listed again by their next step; a channel freed during
-    // the turn (in a question's event loop) drops out.
-    std::vector<QPointer<RunChannel>> channels;
-    {
-        PumpList& list = pumpList();
-        std::lock_guard lock(list.mutex);
+    // Channels kept from the last turn: their steps were not all shown, their worker held the lock,
+    // or they were busy until lately. GUI thread only, like the flags that a turn is posted.
+    static std::vector<QPointer<RunChannel>> kept;
+    static bool turnPosted = false;
+    static QTimer* const idleLook = [] {
+        auto* timer = new QTimer(QCoreApplication::instance());
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, timer, &RunChannel::pump);
+        return timer;
+    }();
+    turnPosted = false;
+    idleLook->stop();
+
+    // Reused from turn to turn, so that a turn allocates nothing that a busy worker's allocator
+    // could keep it waiting for; a turn nested in a question's event loop has its own.
+    static std::vector<QPointer<RunChannel>> reusedChannels;
+    static std::vector<QPointer<RunChannel>> reusedBusy;
+    static int depth = 0;
+    static quint64 turnNumber = 0;
+    const quint64 thisTurn = ++turnNumber;
+    std::vector<QPointer<RunChannel>> nestedChannels;
+    std::vector<QPointer<RunChannel>> nestedBusy;
+    std::vector<QPointer<RunChannel>>& channels = depth == 0 ? reusedChannels : nestedChannels;
+    std::vector<QPointer<RunChannel>>& busy = depth == 0 ? reusedBusy : nestedBusy;
+    ++depth;
+    const auto leave = qScopeGuard([] { --depth; });
+    channels.clear();
+    channels.swap(kept);
+    PumpList& list = pumpList();
+    bool listTaken = false;
+    if (std::unique_lock lock(list.mutex, std::try_to_lock); lock) {
         list.posted = false;
-        channels.assign(list.channels.begin(), list.channels.end());
+        channels.insert(channels.end(), list.channels.begin(), list.channels.end());
         list.channels.clear();
+        listTaken = true;
     }
-    for (RunChannel* channel : channels) {
-        std::lock_guard lock(channel->m_mutex);
-        channel->m_pumpListed = false;
-    }
+    // In the order they came, each once; those kept come first, as they waited longest.
+    std::erase_if(channels, [thisTurn](const QPointer<RunChannel>& channel) {
+        return !channel || std::exchange(channel->m_listedInTurn, thisTurn) == thisTurn;
+    });
+    for (const QPointer<RunChannel>& channel : channels)
+        ++channel->m_idleTurns;
 
     QElapsedTimer turn;
     turn.start();
-    std::vector<QPointer<RunChannel>> busy = channels;
+    busy.assign(channels.begin(), channels.end());
     while (!busy.empty() && turn.nsecsElapsed() < turnNanoseconds) {
         std::erase_if(busy, [&](const QPointer<RunChannel>& channel) {
-            return !channel || turn.nsecsElapsed() >= turnNanoseconds || !channel->showGroup();
+            if (!channel || turn.nsecsElapsed() >= turnNanoseconds)
+                return true;
+            channel->m_visitedInTurn = thisTurn;
+            return channel->showGroup() != Shown::More;
         });
     }
+    busy.clear();
+    // Those the turn did not reach go first next time.
+    std::stable_partition(
+        channels.begin(), channels.end(),
+        [thisTurn](const QPointer<RunChannel>& c) { return c && c->m_visitedInTurn != thisTurn; });
+    bool stepsLeft = !listTaken;
     for (const QPointer<RunChannel>& channel : channels) {
-        if (!channel)
+        if (!channel || channel->m_closed)
             continue;
-        std::unique_lock lock(channel->m_mutex);
-        const bool unlisted = !channel->m_queue.empty() && channel->markWaiting();
-        lock.unlock();
-        if (unlisted)
-            channel->listInPump();
+        if (channel->hasSteps()) {
+            stepsLeft = true;
+            kept.push_back(channel);
+        } else if (channel->m_idleTurns <= 1) {
+            kept.push_back(channel);
+        } else {
+            // A worker that sent a step while the channel was still listed did not list it again.
+            channel->m_pumpListed = false;
+            if (channel->hasSteps() && !channel->m_pumpListed.exchange(true)) {
+                stepsLeft = true;
+                kept.push_back(channel);
+            }
+        }
+    }
+    if (stepsLeft) {
+        if (!std::exchange(turnPosted, true))
+            postPump(&RunChannel::pump);
+    } else if (!kept.empty()) {
+        idleLook->start(idleLookMilliseconds);
     }
 }
 
 void RunChannel::flush() {
-    for (std::deque<Step> steps = take(stepsPerGroup); !steps.empty(); steps = take(stepsPerGroup))
-        apply(steps);
+    while (showGroup(true) != Shown::Done) {
+    }
+    // A call ends a group: what follows it is shown too.
+    while (hasSteps() && !m_closed)
+        showGroup(true);
 }
 
 void RunChannel::close() {
-    std::lock_guard lock(m_mutex);
     m_closed = true;
-    for (Step& step : m_queue)
+    std::vector<Step> dropped;
+    {
+        std::lock_guard lock(m_mutex);
+        dropped.swap(m_sent);
+        m_sentCount = 0;
+        m_spent.clear();
+    }
+    dropped.insert(dropped.end(), std::make_move_iterator(m_taken.begin() + m_takenNext),
+                   std::make_move_iterator(m_taken.end()));
+    m_taken.clear();
+    m_takenNext = 0;
+    m_unshown = 0;
+    // A call's worker may return as soon as it sees its call done: nothing touches it afterwards.
+    for (Step& step : dropped)
         if (step.kind == Step::Call)
             step.call->done = true;
-    m_queue.clear();
-    m_queuedSteps = 0;
-    m_changed.notify_all();
+    wakeWorker();
 }
 
 } // namespace vx

@@ -4,10 +4,10 @@
 #include <QObject>
 #include <QString>
 
-#include <condition_variable>
-#include <deque>
+#include <atomic>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 namespace vx {
 
@@ -31,9 +31,12 @@ public:
 // replacements and progress are queued and shown in batches, a slice of the queue per turn of the
 // event loop, so that a worker producing millions of lines never stalls the GUI; the channels with
 // steps waiting share one slice of each turn, so that fifty pages receiving lines at once do not
-// stall it either. A worker that runs ahead waits while `capacity` steps are waiting. A call waits
-// for its step, so a question is asked after the lines sent before it. The channel lives on the
-// GUI thread.
+// stall it either. A worker appends its steps to a list under a lock held for a moment; the GUI
+// thread takes the whole list at once and only ever tries that lock: a channel whose worker holds
+// it is skipped and visited again, so the GUI never waits for a worker (flush and close excepted,
+// which wait for the moment). The GUI wakes workers through atomics, never through the lock. A
+// worker that runs ahead waits while `capacity` steps are waiting. A call waits for its step, so a
+// question is asked after the lines sent before it. The channel lives on the GUI thread.
 class RunChannel : public QObject {
 public:
     explicit RunChannel(RunView& view, qsizetype capacity = 20000, QObject* parent = nullptr);
@@ -61,31 +64,43 @@ private:
         int max = 0;
         PendingCall* call = nullptr;
     };
+    enum class Shown { More, Done, Busy };
 
     void enqueue(Step step);
-    // With the channel's mutex held: marks the channel as listed for the pump; true when it was
-    // not, and the caller lists it once the mutex is released.
-    bool markWaiting();
     void listInPump();
-    // One slice of the queue from its head, ending after a call: a call may run a nested event
-    // loop, in which later steps must already have been shown.
-    std::deque<Step> take(qsizetype maxSteps);
-    void apply(std::deque<Step>& steps);
-    // Shows one group of steps; false when the channel is done for this turn (nothing left, or a
-    // call was among them).
-    bool showGroup();
+    // GUI thread: makes what the worker sent the list to show, once the last one is shown; false
+    // when the worker holds the lock and `wait` is not set.
+    bool takeSent(bool wait);
+    bool hasSteps() const;
+    // GUI thread: shows one group of steps from the head, ending after a call: a call may run a
+    // nested event loop, in which later steps must already have been shown.
+    Shown showGroup(bool wait = false);
+    // Wakes a worker waiting for room or for its call.
+    void wakeWorker();
     // Shows, in one turn, a group of every channel with steps waiting in turn until the turn's
     // time is up. GUI thread.
     static void pump();
 
     RunView& m_view;
     const qsizetype m_capacity;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Step> m_queue;
-    qsizetype m_queuedSteps = 0;
-    bool m_pumpListed = false; // on the list of channels with steps waiting
-    bool m_closed = false;
+    std::mutex m_mutex;        // guards m_sent alone
+    std::vector<Step> m_sent;  // sent by the worker, not yet taken
+    std::vector<Step> m_spent; // shown, for the worker to free
+    std::vector<Step> m_taken; // GUI thread: taken, shown from m_takenNext on
+    std::size_t m_takenNext = 0;
+    QList<LogLine> m_lines;                // GUI thread: the group's lines being shown
+    std::atomic<qsizetype> m_sentCount{0}; // steps in m_sent
+    std::atomic<qsizetype> m_unshown{0};   // lines, replacements and progress not yet shown
+    // Advanced by the GUI whenever a waiting worker may go on.
+    std::atomic<unsigned> m_progressed{0};
+    std::atomic<bool> m_pumpListed{
+        false}; // on the pump's list, or kept by the pump for its next turn
+    std::atomic<bool> m_closed{false};
+    // GUI thread: turns of the pump since the channel last showed a step, and the turns that last
+    // listed and visited it.
+    int m_idleTurns = 0;
+    quint64 m_listedInTurn = 0;
+    quint64 m_visitedInTurn = 0;
 };
 
 } // namespace vx

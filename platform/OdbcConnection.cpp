@@ -8,7 +8,9 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace vx {
@@ -122,6 +124,18 @@ struct OdbcConnection::Private {
         if (releaseLive)
             std::exchange(releaseLive, {})();
     }
+
+    // Whether SQLGetData may read a column before a bound one; asked once.
+    bool getDataAnyColumn() {
+        if (!anyColumn) {
+            SQLUINTEGER extensions = 0;
+            anyColumn = SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &extensions,
+                                                 sizeof extensions, nullptr)) &&
+                        (extensions & SQL_GD_ANY_COLUMN);
+        }
+        return *anyColumn;
+    }
+    std::optional<bool> anyColumn;
 };
 
 namespace {
@@ -180,6 +194,7 @@ public:
         m_state = Row::End;
         if (!m_statement)
             return false;
+        unbind();
         if (check(SQLMoreResults(m_statement), "SQLMoreResults") == SQL_NO_DATA) {
             freeStatement();
             return false;
@@ -204,6 +219,7 @@ private:
         SQLFreeStmt(m_statement, SQL_CLOSE);
         SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
         m_statement = SQL_NULL_HSTMT;
+        m_bindings.clear();
         m_fields.clear();
         m_state = Row::End;
         m_connection.releaseLive = {};
@@ -236,16 +252,154 @@ private:
             m_fetch[i] = mapping.fetch;
         }
         m_state = columns > 0 ? Row::Unread : Row::End;
+        m_bound = false;
+    }
+
+    // A column that SQLFetch fills: its value's C type and a buffer for it.
+    struct Binding {
+        SQLSMALLINT cType = 0;
+        std::vector<char> buffer; // empty: the column is read with SQLGetData
+        SQLLEN indicator = 0;
+    };
+
+    // The C type and buffer size a column can be bound with: fixed-size values, and text and
+    // binary values of a known most length. 0 bytes: it cannot.
+    static std::pair<SQLSMALLINT, qsizetype> bindingOf(FetchAs fetch, int limit) {
+        switch (fetch) {
+        case FetchAs::Integer:
+            return {SQL_C_SBIGINT, sizeof(SQLBIGINT)};
+        case FetchAs::Real:
+            return {SQL_C_FLOAT, sizeof(SQLREAL)};
+        case FetchAs::Double:
+            return {SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
+        case FetchAs::Bit:
+            return {SQL_C_BIT, 1};
+        case FetchAs::DateTime:
+            return {SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)};
+        case FetchAs::Guid:
+            return {SQL_C_GUID, sizeof(SQLGUID)};
+        case FetchAs::DecimalText:
+            return {SQL_C_CHAR, decimalBytes};
+        case FetchAs::Text:
+            // One character more than needed, as readLimitedText reads, and the terminator.
+            return {SQL_C_WCHAR,
+                    limit < 0 ? 0 : (qsizetype(limit) + 2) * qsizetype(sizeof(SQLWCHAR))};
+        case FetchAs::Binary:
+            return {SQL_C_BINARY, limit < 0 ? 0 : limit / 2 + 1};
+        }
+        return {0, 0};
+    }
+
+    // Binds what can be bound before the first row, once the limits are known, so that SQLFetch
+    // fills a row in one call instead of one SQLGetData a column. Without SQLGetData for any
+    // column, only the columns before the first that cannot be bound are.
+    void bind() {
+        m_bindings.assign(m_fields.size(), {});
+        const bool anyColumn = m_connection.getDataAnyColumn();
+        for (int i = 0; i < m_fields.size(); ++i) {
+            const auto [cType, bytes] = bindingOf(m_fetch.at(i), m_limits.at(i));
+            if (bytes == 0) {
+                if (!anyColumn)
+                    break;
+                continue;
+            }
+            Binding& binding = m_bindings[i];
+            binding.cType = cType;
+            binding.buffer.resize(bytes);
+            check(SQLBindCol(m_statement, SQLUSMALLINT(i + 1), cType, binding.buffer.data(),
+                             SQLLEN(bytes), &binding.indicator),
+                  "SQLBindCol");
+        }
+        m_bound = true;
+    }
+
+    void unbind() {
+        if (m_bound && m_statement)
+            SQLFreeStmt(m_statement, SQL_UNBIND);
+        m_bound = false;
+        m_bindings.clear();
     }
 
     void fetch() {
+        if (!m_fields.isEmpty() && !m_bound)
+            bind();
         if (m_fields.isEmpty() || check(SQLFetch(m_statement), "SQLFetch") == SQL_NO_DATA) {
             m_state = Row::End;
             return;
         }
-        for (int i = 0; i < m_fields.size(); ++i)
-            m_values[i] = read(SQLUSMALLINT(i + 1), m_fetch.at(i), m_limits.at(i));
+        for (int i = 0; i < m_fields.size(); ++i) {
+            const Binding& binding = m_bindings[i];
+            if (binding.buffer.empty())
+                read(SQLUSMALLINT(i + 1), m_fetch.at(i), m_limits.at(i), m_values[i]);
+            else
+                readBound(binding, m_fetch.at(i), m_limits.at(i), m_values[i]);
+        }
         m_state = Row::Current;
+    }
+
+    // The value that SQLFetch put into a bound column's buffer.
+    static void readBound(const Binding& binding, FetchAs fetch, int limit, FieldValue& target) {
+        if (binding.indicator == SQL_NULL_DATA) {
+            target = FieldValue();
+            return;
+        }
+        const char* data = binding.buffer.data();
+        const qsizetype room = binding.buffer.size();
+        const auto length = [&](qsizetype terminator) {
+            return binding.indicator == SQL_NO_TOTAL
+                       ? room - terminator
+                       : std::clamp<qsizetype>(binding.indicator, 0, room - terminator);
+        };
+        const auto fixed = [data]<typename T>(T value) {
+            std::memcpy(&value, data, sizeof value);
+            return value;
+        };
+        switch (fetch) {
+        case FetchAs::Integer:
+            target = qint64(fixed(SQLBIGINT()));
+            return;
+        case FetchAs::Real:
+            target = double(fixed(SQLREAL()));
+            return;
+        case FetchAs::Double:
+            target = double(fixed(SQLDOUBLE()));
+            return;
+        case FetchAs::Bit:
+            target = data[0] != 0;
+            return;
+        case FetchAs::DateTime: {
+            const auto v = fixed(SQL_TIMESTAMP_STRUCT());
+            target =
+                DateTimeValue{v.year, v.month, v.day, v.hour, v.minute, v.second, int(v.fraction)};
+            return;
+        }
+        case FetchAs::Guid: {
+            const auto v = fixed(SQLGUID());
+            target = QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2],
+                           v.Data4[3], v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+            return;
+        }
+        case FetchAs::DecimalText: {
+            QString& text = reusedText(target);
+            const qsizetype count = length(1);
+            text.resize(count);
+            QChar* out = text.data();
+            for (qsizetype i = 0; i < count; ++i)
+                out[i] = QLatin1Char(data[i]);
+            return;
+        }
+        case FetchAs::Text: {
+            QString& text = reusedText(target);
+            const qsizetype count = std::min<qsizetype>(length(sizeof(SQLWCHAR)) / 2, limit + 1);
+            text.resize(count);
+            std::memcpy(text.data(), data, size_t(count) * sizeof(SQLWCHAR));
+            return;
+        }
+        case FetchAs::Binary:
+            target = QByteArray(data, length(0));
+            return;
+        }
+        target = FieldValue();
     }
 
     template <typename T> bool readFixed(SQLUSMALLINT column, SQLSMALLINT cType, T& target) {
@@ -286,57 +440,129 @@ private:
         }
     }
 
-    FieldValue read(SQLUSMALLINT column, FetchAs fetch, int limit) {
+    // The text value held in `target`, made so when it holds another: a column keeps its string
+    // from row to row, so that a row's values are read without allocating.
+    static QString& reusedText(FieldValue& target) {
+        if (!std::holds_alternative<QString>(target))
+            target = QString();
+        return std::get<QString>(target);
+    }
+
+    // A text value cut to `limit` characters and one more, so that a cut never ends inside a
+    // surrogate pair; read straight into the column's string.
+    void readLimitedText(SQLUSMALLINT column, int limit, FieldValue& target) {
+        QString& text = reusedText(target);
+        const qsizetype room = qsizetype(limit) + 1;
+        text.resize(room + 1); // and the driver's terminator
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = check(SQLGetData(m_statement, column, SQL_C_WCHAR, text.data(),
+                                              SQLLEN((room + 1) * sizeof(SQLWCHAR)), &indicator),
+                                   "SQLGetData");
+        if (rc == SQL_NO_DATA) {
+            text.resize(0);
+        } else if (indicator == SQL_NULL_DATA) {
+            target = FieldValue();
+        } else {
+            const qsizetype got =
+                indicator == SQL_NO_TOTAL
+                    ? room
+                    : std::min<qsizetype>(indicator / qsizetype(sizeof(SQLWCHAR)), room);
+            text.resize(got);
+        }
+    }
+
+    // A decimal's text: 38 digits, a sign and a point at most.
+    static constexpr qsizetype decimalBytes = 64;
+
+    void readDecimalText(SQLUSMALLINT column, FieldValue& target) {
+        char digits[decimalBytes];
+        SQLLEN indicator = 0;
+        const SQLRETURN rc =
+            check(SQLGetData(m_statement, column, SQL_C_CHAR, digits, sizeof digits, &indicator),
+                  "SQLGetData");
+        if (indicator == SQL_NULL_DATA) {
+            target = FieldValue();
+            return;
+        }
+        if (rc == SQL_NO_DATA || indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof digits)) {
+            // Longer than the buffer: the rest comes in pieces.
+            QByteArray text(digits, rc == SQL_NO_DATA ? 0 : qsizetype(sizeof digits) - 1);
+            if (rc != SQL_NO_DATA)
+                text += readLong(column, SQL_C_CHAR, 1, -1).value_or(QByteArray());
+            target = QString::fromLatin1(text);
+            return;
+        }
+        QString& text = reusedText(target);
+        text.resize(qsizetype(indicator));
+        QChar* out = text.data();
+        for (SQLLEN i = 0; i < indicator; ++i)
+            out[i] = QLatin1Char(digits[i]);
+    }
+
+    void read(SQLUSMALLINT column, FetchAs fetch, int limit, FieldValue& target) {
         switch (fetch) {
         case FetchAs::Integer: {
             SQLBIGINT v = 0;
-            return readFixed(column, SQL_C_SBIGINT, v) ? FieldValue(qint64(v)) : FieldValue();
+            target = readFixed(column, SQL_C_SBIGINT, v) ? FieldValue(qint64(v)) : FieldValue();
+            return;
         }
         case FetchAs::Real: {
             SQLREAL v = 0;
-            return readFixed(column, SQL_C_FLOAT, v) ? FieldValue(double(v)) : FieldValue();
+            target = readFixed(column, SQL_C_FLOAT, v) ? FieldValue(double(v)) : FieldValue();
+            return;
         }
         case FetchAs::Double: {
             SQLDOUBLE v = 0;
-            return readFixed(column, SQL_C_DOUBLE, v) ? FieldValue(double(v)) : FieldValue();
+            target = readFixed(column, SQL_C_DOUBLE, v) ? FieldValue(double(v)) : FieldValue();
+            return;
         }
         case FetchAs::Bit: {
             unsigned char v = 0;
-            return readFixed(column, SQL_C_BIT, v) ? FieldValue(v != 0) : FieldValue();
+            target = readFixed(column, SQL_C_BIT, v) ? FieldValue(v != 0) : FieldValue();
+            return;
         }
         case FetchAs::DateTime: {
             SQL_TIMESTAMP_STRUCT v{};
             if (!readFixed(column, SQL_C_TYPE_TIMESTAMP, v))
-                return {};
-            return DateTimeValue{v.year,   v.month,  v.day,          v.hour,
-                                 v.minute, v.second, int(v.fraction)};
+                target = FieldValue();
+            else
+                target = DateTimeValue{v.year,   v.month,  v.day,          v.hour,
+                                       v.minute, v.second, int(v.fraction)};
+            return;
         }
         case FetchAs::Guid: {
             SQLGUID v{};
             if (!readFixed(column, SQL_C_GUID, v))
-                return {};
-            return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3],
-                         v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+                target = FieldValue();
+            else
+                target = QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2],
+                               v.Data4[3], v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+            return;
         }
-        case FetchAs::DecimalText: {
-            const auto text = readLong(column, SQL_C_CHAR, 1, -1);
-            return text ? FieldValue(QString::fromLatin1(*text)) : FieldValue();
-        }
+        case FetchAs::DecimalText:
+            readDecimalText(column, target);
+            return;
         case FetchAs::Binary: {
             // Two hex digits a byte after "0x"; one byte more shows that the value goes on.
             const auto bytes = readLong(column, SQL_C_BINARY, 0, limit < 0 ? -1 : limit / 2 + 1);
-            return bytes ? FieldValue(*bytes) : FieldValue();
+            target = bytes ? FieldValue(*bytes) : FieldValue();
+            return;
         }
         case FetchAs::Text: {
-            // One character more than needed, so that a cut never ends inside a surrogate pair.
-            const auto text =
-                readLong(column, SQL_C_WCHAR, 2, limit < 0 ? -1 : (qsizetype(limit) + 1) * 2);
+            if (limit >= 0) {
+                readLimitedText(column, limit, target);
+                return;
+            }
+            const auto text = readLong(column, SQL_C_WCHAR, 2, -1);
             if (!text)
-                return {};
-            return fromWide(reinterpret_cast<const SQLWCHAR*>(text->constData()), text->size() / 2);
+                target = FieldValue();
+            else
+                target = fromWide(reinterpret_cast<const SQLWCHAR*>(text->constData()),
+                                  text->size() / 2);
+            return;
         }
         }
-        return {};
+        target = FieldValue();
     }
 
     OdbcConnection::Private& m_connection;
@@ -346,6 +572,8 @@ private:
     QList<int> m_limits;
     QList<FieldValue> m_values;
     QByteArray m_buffer;
+    std::vector<Binding> m_bindings;
+    bool m_bound = false; // the current result's columns are bound
     Row m_state = Row::End;
 };
 

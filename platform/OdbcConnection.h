@@ -11,7 +11,8 @@ namespace vx {
 // the driver's "[FreeTDS][SQL Server]" prefix removed; errors carry the first record that is not a
 // warning; a call that fails on a connection the driver finds dead says "Communication link
 // failure" (SQLSTATE 08S01) rather than a generic text. The statement is forward-only and
-// read-only, so results stream from the server.
+// read-only, so results stream from the server; the columns of a fixed or known longest size are
+// bound, so that a row comes in one fetch.
 class OdbcConnection : public Connection {
 public:
     OdbcConnection();

@@ -44,6 +44,47 @@ TEST_F(ScriptRunnerOnServer, SeveralResultSetsAndResultsWithoutColumns) {
                            "M(name\t)", "M(----\t)", "M(n\t)", "M(-\t)", "M(2\t)"}));
 }
 
+// Rows read one after another keep each column's values apart: a Null after a value and a value
+// after a Null, and cut values (never inside a surrogate pair, nor from a (max) column) beside
+// whole ones.
+TEST_F(ScriptRunnerOnServer, RowsAfterRowsKeepTheirOwnValues) {
+    server->createDatabase("rows", "CREATE TABLE t(a int, b nvarchar(-1), c nvarchar(10), "
+                                   "d decimal(12,2));"
+                                   "INSERT INTO t VALUES(1, printf('%.20c', 'b'), 'abcdefghijKLM', "
+                                   "1.5), (NULL, NULL, NULL, NULL),"
+                                   "(3, 'ЖЖЖЖЖ', 'x😀😀😀😀😀', -2.25), (4, NULL, 'short', NULL);");
+    const auto rows = openConnection(*server, "rows");
+    RecordingRunner reader(*rows, continueOnError);
+    reader.runner.MaxFieldLength = 12;
+    EXPECT_TRUE(reader.run({"SELECT a, b, c, d FROM t"}));
+    EXPECT_EQ(reader.output(), QStringList({"M(a\tb\tc\td\t)", "M(-\t-\t-\t-\t)",
+                                            "M(1\tbbbbbbbbbbbb\tabcdefghij\t1.50\t)", "M(\t\t\t\t)",
+                                            "M(3\tЖЖЖЖЖ\tx😀😀😀😀\t-2.25\t)", "M(4\t\tshort\t\t)"}));
+}
+
+// A reader that keeps the values of a row keeps them as they were while later rows are read, with
+// the columns bound (lengths known) or read value by value (no length given).
+TEST_F(ScriptRunnerOnServer, ValuesKeptByTheReaderOutliveTheNextRows) {
+    server->createDatabase("kept", "CREATE TABLE t(n nvarchar(20), d decimal(12,2), i int);"
+                                   "INSERT INTO t VALUES('first', 1.25, 1), ('second row', NULL, "
+                                   "NULL), (NULL, -7.5, 3);");
+    for (const bool limited : {true, false}) {
+        const std::unique_ptr<Connection> kept = openConnection(*server, "kept");
+        const auto records = kept->execute("SELECT n, d, i FROM t");
+        ASSERT_TRUE(records);
+        if (limited)
+            records->limitValueLength(0, 20);
+        QList<QList<FieldValue>> rows;
+        for (; !records->eof(); records->moveNext())
+            rows.append(QList<FieldValue>{records->value(0), records->value(1), records->value(2)});
+        const QList<QList<FieldValue>> expected = {
+            {QString("first"), QString("1.25"), qint64(1)},
+            {QString("second row"), FieldValue(), FieldValue()},
+            {FieldValue(), QString("-7.50"), qint64(3)}};
+        EXPECT_EQ(rows, expected) << (limited ? "bound" : "read value by value");
+    }
+}
+
 const QStringList printsResultsAndAnError = {"PRINT 'first'",
                                              "SELECT 1 AS a",
                                              "PRINT 'second'",

@@ -70,4 +70,13 @@ TEST(LogStoreTest, TheWidestLineCountsTabsToTheNextStop) {
     EXPECT_EQ(store.widestLine(), 0);
 }
 
+// A byte order mark is text like any other inside a log line: it is shown and copied as sent.
+TEST(LogStoreTest, KeepsAByteOrderMarkAtTheStartOfALine) {
+    const QString marked = QString(QChar(0xFEFF)) + QStringLiteral("x");
+    LogStore store;
+    store.append(marked, false);
+    store.replace(0, 0, {{marked, true}});
+    EXPECT_EQ(contents(store), (QList<LogLine>{{marked, true}, {marked, false}}));
+}
+
 } // namespace

@@ -78,6 +78,27 @@ TEST(RunChannelTest, AWorkerAheadOfTheGuiWaitsInsteadOfQueueingWithoutBound) {
     EXPECT_EQ(view.events.last(), "999");
 }
 
+// Whether the pump still watches a channel or has let it go after a pause, a step is shown and a
+// call answered; a call made while the worker's lines still wait comes after them.
+TEST(RunChannelTest, StepsAfterPausesOfEveryLengthArrive) {
+    RecordingView view;
+    RunChannel channel(view);
+    std::atomic<bool> done = false;
+    QStringList seenByCalls;
+    std::thread worker([&] {
+        for (const int pause : {0, 1, 3, 6, 12, 40, 0}) {
+            QThread::msleep(pause);
+            channel.addLine(QString::number(pause), false);
+            channel.call([&] { seenByCalls << view.events.join(QLatin1Char(',')); });
+        }
+        done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return bool(done); }));
+    worker.join();
+    EXPECT_EQ(view.events, QStringList({"0", "1", "3", "6", "12", "40", "0"}));
+    EXPECT_EQ(seenByCalls.last(), "0,1,3,6,12,40,0");
+}
+
 TEST(RunChannelTest, AFailingStepIsRaisedAgainInTheWorker) {
     RecordingView view;
     RunChannel channel(view);
@@ -113,6 +134,58 @@ TEST(RunChannelTest, ClosingReleasesWaitingWorkersAndDropsLaterSteps) {
     EXPECT_FALSE(called);
     EXPECT_FALSE(stepRan);
     EXPECT_TRUE(view.events.isEmpty());
+}
+
+// A step that closes its own channel (the page stopped during a question) still ends as run: its
+// worker waits for it and goes on, and what it sends afterwards is dropped.
+TEST(RunChannelTest, AStepThatClosesItsChannelEndsAsRun) {
+    RecordingView view;
+    RunChannel channel(view);
+    std::atomic<int> called = -1;
+    std::thread worker([&] {
+        channel.addLine(QStringLiteral("before"), false);
+        called = channel.call([&] {
+            channel.close();
+            QThread::msleep(50); // the worker must not go on while the step still runs
+        });
+        channel.addLine(QStringLiteral("after"), false);
+    });
+    ASSERT_TRUE(waitFor([&] { return called != -1; }));
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(called, 1);
+    EXPECT_EQ(view.events, QStringList{"before"});
+}
+
+// Workers far ahead of the GUI, each waiting for room every few lines and for its questions,
+// are woken every time and lose nothing, whatever the room.
+TEST(RunChannelTest, WorkersWaitingForRoomOrAnswersAreAlwaysWoken) {
+    for (const qsizetype capacity : {1, 64}) {
+        std::vector<RecordingView> views(4);
+        std::vector<std::unique_ptr<RunChannel>> channels;
+        for (RecordingView& view : views)
+            channels.push_back(std::make_unique<RunChannel>(view, capacity));
+        std::atomic<int> done = 0;
+        std::vector<std::thread> workers;
+        for (const auto& channel : channels)
+            workers.emplace_back([&, channel = channel.get()] {
+                for (int i = 0; i < 200; ++i) {
+                    channel->addLine(QString::number(i), false);
+                    if (i % 50 == 49)
+                        channel->call([] {});
+                }
+                ++done;
+            });
+        ASSERT_TRUE(waitFor([&] { return done == 4; })) << "room " << capacity;
+        for (std::thread& worker : workers)
+            worker.join();
+        for (const auto& channel : channels)
+            channel->flush();
+        for (const RecordingView& view : views) {
+            ASSERT_EQ(view.events.size(), 200) << "room " << capacity;
+            EXPECT_EQ(view.events.last(), "199");
+        }
+    }
 }
 
 TEST(RunChannelTest, OnTheGuiThreadACallShowsWhatWaitsFirst) {
