@@ -57,6 +57,8 @@ public:
         ++m_size;
     }
     void append(QStringView text) {
+        if (text.isEmpty()) // a null text has no characters to copy from
+            return;
         std::memcpy(reserve(text.size()), text.utf16(), size_t(text.size()) * sizeof(char16_t));
         m_size += text.size();
     }
