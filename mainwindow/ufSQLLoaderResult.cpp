@@ -49,6 +49,21 @@ const QList<TZybTranslation> translations = {
     {"appResult", "Exit code: %d (%s)", "Код выхода: %d (%s)"},
 };
 
+// The table above, read once: every page shares its lines (each page's translator still keeps its
+// own language).
+struct PageTexts {
+    QStringList items;
+    TZybLanguageCollection languages;
+};
+const PageTexts& pageTexts() {
+    static const PageTexts texts = [] {
+        TZybTranslator loader(nullptr);
+        loader.LoadTable(translations);
+        return PageTexts{loader.Items, loader.Languages};
+    }();
+    return texts;
+}
+
 // How soon a stop reaches a batch running on the server.
 constexpr int stopWatchMilliseconds = 100;
 // How long a stopped run may take to end before the page ends without its worker.
@@ -451,7 +466,8 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     ZybScriptRunner->Connection = cADO.get();
 
     ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
-    ZybTranslator->LoadTable(translations);
+    ZybTranslator->Items = pageTexts().items;
+    ZybTranslator->Languages = pageTexts().languages;
 
     m_stopWatch.setInterval(stopWatchMilliseconds);
     connect(&m_stopWatch, &QTimer::timeout, this, [this] { CancelStoppedBatch(); });

@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -339,6 +340,27 @@ TEST_F(RunControlTest, NoTextOfARunWidensTheWindow) {
     EXPECT_EQ(QToolTip::text(), comment);
     window.aStop->trigger();
     ASSERT_TRUE(waitForEnd());
+}
+
+// Pages of tabs not yet opened are laid out when the user opens them, in the run's language.
+TEST_F(RunControlTest, APageInATabOpenedLaterShowsWholeInItsLanguage) {
+    window.ZybTranslator->SetLanguageByName("Russian");
+    window.show();
+    addRows("xxx");
+    execute("SELECT name FROM t", true);
+    ASSERT_TRUE(waitForEnd());
+
+    window.pcResult->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    const TfSQLLoaderResult* page = window.ResultPage(2);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(page->size(), window.pcResult->currentWidget()->size());
+    EXPECT_GT(page->reResult->height(), page->ActionToolBar1->height());
+    const auto* button = page->ActionToolBar1->findChild<QToolButton*>();
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(button->text(), "Выполнить повторно");
+    EXPECT_EQ(page->stTime->toolTip(), "Времени прошло");
 }
 
 TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {
