@@ -80,7 +80,8 @@ qint64 addBareTabs(TfVornalex& window, int count) {
     return adding.elapsed();
 }
 
-// From Execute until the last page's worker has started (pages start in list order).
+// From Execute until the last page's worker thread has started (pages and their threads start in
+// list order).
 qint64 startParallelRun(TfVornalex& window, int count) {
     QElapsedTimer starting;
     starting.start();
@@ -88,7 +89,9 @@ qint64 startParallelRun(TfVornalex& window, int count) {
     const auto started = [&] {
         const int tabs = window.pcResult->count();
         const TfSQLLoaderResult* last = tabs == count ? window.ResultPage(tabs - 1) : nullptr;
-        return last && (last->Thread || last->Finished);
+        return last &&
+               ((last->Thread && (last->Thread->isRunning() || last->Thread->isFinished())) ||
+                last->Finished);
     };
     while (!started())
         QCoreApplication::processEvents();
