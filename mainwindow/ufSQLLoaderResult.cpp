@@ -9,7 +9,6 @@
 #include "LogView.h"
 #include "LoopFreeDispatcher.h"
 #include "Prompter.h"
-#include "ThreadStarter.h"
 #include "crfLogin.h"
 #include "uTZybTranslator.h"
 #include "uZybUtils.h"
@@ -195,12 +194,6 @@ TSQLLoaderThread::TSQLLoaderThread(TfSQLLoaderResult* form, TSQLLoaderRun run,
                                    std::shared_ptr<std::atomic<bool>> stopped)
     : Form(form), m_run(std::move(run)), m_connection(std::move(connection)),
       m_channel(std::move(channel)), m_stopped(std::move(stopped)) {}
-
-TSQLLoaderThread::~TSQLLoaderThread() {
-    // A worker that never ran still frees what it took over.
-    if (!m_ended)
-        qDeleteAll(m_takenOver);
-}
 
 void TSQLLoaderThread::CancelBatch() {
     m_cancelled = true;
@@ -565,16 +558,12 @@ void TfSQLLoaderResult::StartRun() {
     // The worker runs no event loop; without descriptors left, its connection fails, not the
     // process.
     Thread->setEventDispatcher(new vx::LoopFreeDispatcher);
-    // The system thread is made by the starter, so that hundreds of pages start without the GUI
-    // making each one.
-    vx::startThread(Thread, [page = QPointer<TfSQLLoaderResult>(this), worker = Thread.data()] {
-        const bool held = page && page->Thread == worker;
-        if (held)
-            page->Thread = nullptr;
-        delete worker;
-        if (held)
-            page->FailRun(vx::SysErrorMessage(EAGAIN));
-    });
+    Thread->start();
+    if (!Thread->isRunning() && !Thread->isFinished()) {
+        delete Thread;
+        FailRun(vx::SysErrorMessage(EAGAIN));
+        return;
+    }
     emit runningChanged(true);
 }
 

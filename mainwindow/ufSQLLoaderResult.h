@@ -83,15 +83,13 @@ struct TSQLLoaderRun {
 // It owns what it uses: the run's settings, the connection (shared with the page until the page
 // lets it go), the channel to the page and the stop request. It reaches the page only through steps
 // of the channel, which the page closes before it lets the worker go or ends, so a worker blocked
-// in the driver may outlive its page and finish on its own. It frees itself when it ends. The
-// thread starter (ThreadStarter.h) starts it, a moment after the page has handed it over.
+// in the driver may outlive its page and finish on its own. It frees itself when it ends.
 class TSQLLoaderThread : public QThread {
 public:
     TSQLLoaderThread(TfSQLLoaderResult* form, TSQLLoaderRun run,
                      std::shared_ptr<vx::Connection> connection,
                      std::shared_ptr<vx::RunChannel> channel,
                      std::shared_ptr<std::atomic<bool>> stopped);
-    ~TSQLLoaderThread() override;
 
     // Reached only in the steps that the channel runs on the GUI thread.
     TfSQLLoaderResult* const Form;
