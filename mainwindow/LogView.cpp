@@ -22,12 +22,16 @@ constexpr qint64 repaintInterval = 40;
 
 } // namespace
 
-LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
+LogView::LogView(QWidget* parent) : LogView(LogDocument(), parent) {}
+
+LogView::LogView(LogDocument document, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(std::move(document)) {
     setFrameShape(NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
     updateScrollBars();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void LogView::addLines(const QList<LogLine>& lines) {

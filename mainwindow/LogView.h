@@ -20,6 +20,8 @@ namespace vx {
 class LogView : public QAbstractScrollArea {
 public:
     explicit LogView(QWidget* parent = nullptr);
+    // Shows a log filled before the view was made, as if its lines had just arrived: from its end.
+    explicit LogView(LogDocument document, QWidget* parent = nullptr);
 
     const LogDocument& document() const { return m_document; }
     QString toPlainText() const { return m_document.text(); }

@@ -49,6 +49,21 @@ const QList<TZybTranslation> translations = {
     {"appResult", "Exit code: %d (%s)", "Код выхода: %d (%s)"},
 };
 
+// The table above, read once: every page shares its lines (each page's translator still keeps its
+// own language).
+struct PageTexts {
+    QStringList items;
+    TZybLanguageCollection languages;
+};
+const PageTexts& pageTexts() {
+    static const PageTexts texts = [] {
+        TZybTranslator loader(nullptr);
+        loader.LoadTable(translations);
+        return PageTexts{loader.Items, loader.Languages};
+    }();
+    return texts;
+}
+
 // How soon a stop reaches a batch running on the server.
 constexpr int stopWatchMilliseconds = 100;
 // How long a stopped run may take to end before the page ends without its worker.
@@ -405,32 +420,49 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     connect(aTools, &QAction::triggered, this,
             [this] { vx::guarded([this] { aToolsExecute(); }); });
 
-    ActionToolBar1 = addComponent(actionStrip(this, {nullptr, aReExecute, aCopy, nullptr, aTools}),
-                                  QStringLiteral("ActionToolBar1"));
+    ZybScriptRunner = addComponent(new TZybScriptRunner(this), QStringLiteral("ZybScriptRunner"));
+    ZybScriptRunner->Connection = cADO.get();
+
+    ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
+    ZybTranslator->Items = pageTexts().items;
+    ZybTranslator->Languages = pageTexts().languages;
+
+    m_stopWatch.setInterval(stopWatchMilliseconds);
+    connect(&m_stopWatch, &QTimer::timeout, this, [this] { CancelStoppedBatch(); });
+}
+
+void TfSQLLoaderResult::BuildWidgets() {
+    // The first widget made stands for all of them.
+    if (ActionToolBar1.made())
+        return;
+    ActionToolBar1.m_widget =
+        addComponent(actionStrip(this, {nullptr, aReExecute, aCopy, nullptr, aTools}),
+                     QStringLiteral("ActionToolBar1"));
     // At least the stored height; more where the style's buttons need it for icon and caption.
     ActionToolBar1->setMinimumHeight(26);
 
-    reResult = addComponent(new vx::LogView(this), QStringLiteral("reResult"));
+    reResult.m_widget =
+        addComponent(new vx::LogView(std::move(m_pendingLog), this), QStringLiteral("reResult"));
     QFont font(QStringLiteral("Courier New"), 10);
     font.setStyleHint(QFont::TypeWriter);
     reResult->setFont(font);
 
-    pBottom = addComponent(new QFrame(this), QStringLiteral("pBottom"));
+    pBottom.m_widget = addComponent(new QFrame(this), QStringLiteral("pBottom"));
     pBottom->setFixedHeight(16);
     const auto sunken = [](QLabel* label) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         return label;
     };
-    stTime = addComponent(sunken(new QLabel(pBottom)), QStringLiteral("stTime"));
+    stTime.m_widget = addComponent(sunken(new QLabel(pBottom)), QStringLiteral("stTime"));
     stTime->setFixedWidth(100);
     stTime->setAlignment(Qt::AlignCenter);
     stTime->setToolTip(QStringLiteral("Time elapsed"));
-    pb1 = addComponent(new QProgressBar(pBottom), QStringLiteral("pb1"));
+    pb1.m_widget = addComponent(new QProgressBar(pBottom), QStringLiteral("pb1"));
     pb1->setFixedWidth(100);
     pb1->setTextVisible(false);
     pb1->setValue(0);
     pb1->setToolTip(QStringLiteral("Progress bar"));
-    stComment = addComponent(new vx::ElidedLabel(pBottom), QStringLiteral("stComment"));
+    stComment.m_widget = addComponent(new vx::ElidedLabel(pBottom), QStringLiteral("stComment"));
     sunken(stComment);
     stComment->setToolTip(QStringLiteral("Comment"));
     auto* strip = new QHBoxLayout(pBottom);
@@ -447,14 +479,27 @@ TfSQLLoaderResult::TfSQLLoaderResult(QWidget* owner)
     layout->addWidget(reResult, 1);
     layout->addWidget(pBottom);
 
-    ZybScriptRunner = addComponent(new TZybScriptRunner(this), QStringLiteral("ZybScriptRunner"));
-    ZybScriptRunner->Connection = cADO.get();
+    // The texts in the page's language, as the translator gave them to the widgets made so far.
+    for (QWidget* widget :
+         {static_cast<QWidget*>(stTime.made()), static_cast<QWidget*>(pb1.made())})
+        widget->setToolTip(ZybTranslator->Translate(widget->objectName() + QStringLiteral(".Hint"),
+                                                    widget->toolTip()));
+    if (m_progressPending)
+        showProgress(m_pendingPos, m_pendingMax, m_pendingComment);
+    stTime->setText(m_pendingElapsed);
+}
 
-    ZybTranslator = addComponent(new TZybTranslator(this), QStringLiteral("ZybTranslator"));
-    ZybTranslator->LoadTable(translations);
-
-    m_stopWatch.setInterval(stopWatchMilliseconds);
-    connect(&m_stopWatch, &QTimer::timeout, this, [this] { CancelStoppedBatch(); });
+bool TfSQLLoaderResult::event(QEvent* event) {
+    // Qt polishes the pages of hidden tabs with their tab widget already, so the widgets wait for
+    // the page's first show; made while it shows, they are shown and laid out at once.
+    if (event->type() == QEvent::Show && !ActionToolBar1.made()) {
+        BuildWidgets();
+        for (QWidget* part : {static_cast<QWidget*>(ActionToolBar1),
+                              static_cast<QWidget*>(reResult), static_cast<QWidget*>(pBottom)})
+            part->show();
+        layout()->activate();
+    }
+    return QWidget::event(event);
 }
 
 TfSQLLoaderResult::~TfSQLLoaderResult() {
@@ -596,17 +641,21 @@ void TfSQLLoaderResult::ShowFinished(bool success) {
 }
 
 void TfSQLLoaderResult::ShowElapsed() {
-    if (!StartTick.isValid()) {
-        stTime->clear();
-        return;
-    }
-    const qint64 elapsed =
-        std::min<qint64>(StartTick.elapsed(), std::numeric_limits<qint32>::max());
-    stTime->setText(FormatMilliseconds(qint32(elapsed)));
+    QString text;
+    if (StartTick.isValid())
+        text = FormatMilliseconds(
+            qint32(std::min<qint64>(StartTick.elapsed(), std::numeric_limits<qint32>::max())));
+    if (stTime.made())
+        stTime->setText(text);
+    else
+        m_pendingElapsed = text;
 }
 
 void TfSQLLoaderResult::aReExecuteExecute() {
-    reResult->clearLog();
+    if (reResult.made())
+        reResult->clearLog();
+    else
+        m_pendingLog.clear();
     ReExecuted = true;
     Stopped = false;
     StartRun();
@@ -622,14 +671,27 @@ void TfSQLLoaderResult::aToolsExecute() {
 }
 
 void TfSQLLoaderResult::addLines(const QList<vx::LogLine>& lines) {
-    reResult->addLines(lines);
+    if (reResult.made())
+        reResult->addLines(lines);
+    else
+        m_pendingLog.appendLines(lines);
 }
 
 void TfSQLLoaderResult::replaceLastLine(const vx::LogLine& line) {
-    reResult->replaceLastLine(line);
+    if (reResult.made())
+        reResult->replaceLastLine(line);
+    else
+        m_pendingLog.replaceLastLine(line);
 }
 
 void TfSQLLoaderResult::showProgress(int pos, int max, const QString& comment) {
+    if (!pb1.made()) {
+        m_pendingPos = pos;
+        m_pendingMax = max;
+        m_pendingComment = comment;
+        m_progressPending = true;
+        return;
+    }
     // Qt ignores a position outside the range, so the range goes first; an empty range would
     // turn the bar into a busy indicator.
     pb1->setRange(0, std::max(max, 1));

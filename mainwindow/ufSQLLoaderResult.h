@@ -4,6 +4,7 @@
 #include "DataAccess.h"
 #include "ElidedLabel.h"
 #include "Form.h"
+#include "LogDocument.h"
 #include "RunChannel.h"
 #include "uTZybScriptRunner.h"
 
@@ -169,6 +170,29 @@ private:
     TfCrfLogin* m_window = nullptr;
 };
 
+// A widget of a results page. The page makes its widgets all at once when it is first shown or
+// one of them is first reached: a page whose tab nobody has opened yet costs a parallel start
+// nothing for them, and takes what its run showed meanwhile when they are made. GUI thread only.
+template <typename T> class TPageWidget {
+public:
+    explicit TPageWidget(TfSQLLoaderResult* page) : m_page(page) {}
+    TPageWidget(const TPageWidget&) = delete;
+    TPageWidget& operator=(const TPageWidget&) = delete;
+
+    // The widget, made now with the page's others if need be.
+    T* get() const;
+    T* operator->() const { return get(); }
+    T& operator*() const { return *get(); }
+    operator T*() const { return get(); }
+    // Null while the page's widgets are not made.
+    T* made() const { return m_widget; }
+
+private:
+    friend class TfSQLLoaderResult;
+    TfSQLLoaderResult* const m_page;
+    T* m_widget = nullptr;
+};
+
 // One results page: the log of a run with its tool bar (re-execute, copy, tools) and status strip
 // (elapsed time, progress, comment), the page's connection, connection definition and script
 // runner. The main window fills the fields, the runner's Script and TabDelimiter, the connection's
@@ -182,14 +206,14 @@ public:
     // A page freed during a run stops it and lets its worker go without waiting for it.
     ~TfSQLLoaderResult() override;
 
-    vx::LogView* reResult;
-    QFrame* pBottom;
-    QLabel* stTime;
-    QProgressBar* pb1;
+    TPageWidget<vx::LogView> reResult{this};
+    TPageWidget<QFrame> pBottom{this};
+    TPageWidget<QLabel> stTime{this};
+    TPageWidget<QProgressBar> pb1{this};
     // The first line of the batch that runs, cut to the strip's width; whole in its tooltip.
-    vx::ElidedLabel* stComment;
+    TPageWidget<vx::ElidedLabel> stComment{this};
     // The actions' buttons in a row, as a tool bar shows them.
-    QWidget* ActionToolBar1;
+    TPageWidget<QWidget> ActionToolBar1{this};
     QAction* aReExecute;
     QAction* aCopy;
     QAction* aTools;
@@ -250,6 +274,10 @@ public:
     void aCopyExecute();
     void aToolsExecute();
 
+protected:
+    // Makes the widgets when the page is first shown, unless something reached them before.
+    bool event(QEvent* event) override;
+
 signals:
     // A run starts or ends, re-executed runs too: the main window keeps Execute disabled while any
     // page runs. The end comes before OnFinish, which may start the next run.
@@ -257,6 +285,10 @@ signals:
 
 private:
     friend class TSQLLoaderThread;
+    template <typename> friend class TPageWidget;
+
+    // Makes the page's widgets with what the run showed so far, once.
+    void BuildWidgets();
 
     void addLines(const QList<vx::LogLine>& lines) override;
     void replaceLastLine(const vx::LogLine& line) override;
@@ -272,8 +304,21 @@ private:
     TSQLLoaderThread* ReleaseWorker();
     std::shared_ptr<vx::RunChannel> NewChannel();
 
+    // What the run showed while the widgets were not made.
+    vx::LogDocument m_pendingLog;
+    int m_pendingPos = 0;
+    int m_pendingMax = 0;
+    QString m_pendingComment;
+    bool m_progressPending = false;
+    QString m_pendingElapsed;
     std::shared_ptr<vx::RunChannel> m_channel = NewChannel();
     QTimer m_stopWatch;
     // Since the stop request was first seen during the run.
     QElapsedTimer m_stopSeen;
 };
+
+template <typename T> T* TPageWidget<T>::get() const {
+    if (!m_widget)
+        m_page->BuildWidgets();
+    return m_widget;
+}

@@ -219,9 +219,9 @@ void TfVornalex::StartParallelPage(const PendingStart& start) {
 }
 
 QWidget* TfVornalex::CreateResultPage(const QString& Caption) {
+    // The page is made inside its tab before the tab is added: it shows with the tab, so a page
+    // in a tab the user has not opened is neither polished nor laid out yet.
     auto* tab = new QWidget(pcResult);
-    // With its caption at once: each change of a tab lays the whole bar out again.
-    pcResult->addTab(tab, ilResult[imRunning], Caption);
     auto* page = new TfSQLLoaderResult(tab);
     page->setWindowTitle(Caption);
     auto* layout = new QVBoxLayout(tab);
@@ -238,10 +238,11 @@ QWidget* TfVornalex::CreateResultPage(const QString& Caption) {
     page->NoRecords = options.noRecords;
     page->CheckDBO = options.checkDBO;
     page->AutoConnect = options.autoConnect;
-    page->show();
     page->ZybTranslator->SetLanguageByName(options.language);
     page->ZybTranslator->ApplyLanguage();
     connect(page, &TfSQLLoaderResult::runningChanged, this, &TfVornalex::UpdateRunActions);
+    // With its caption at once: each change of a tab lays the whole bar out again.
+    pcResult->addTab(tab, ilResult[imRunning], Caption);
     return tab;
 }
 

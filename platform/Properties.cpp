@@ -5,11 +5,13 @@
 #include "Format.h"
 #include "PropertyAccess.h"
 
+#include <QHash>
 #include <QMetaEnum>
 #include <QMetaProperty>
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 
 namespace vx {
 
@@ -72,17 +74,31 @@ PropertyAccessPtr ownProperty(const QMetaProperty& meta) {
     return access;
 }
 
-// Every source in published order; a later property replaces an earlier one of the same name.
-QList<PropertyAccessPtr> accessList(const QObject* object) {
-    QList<PropertyAccessPtr> candidates = detail::stockProperties(object);
-    const QMetaObject* meta = object->metaObject();
+// The published Q_PROPERTYs of a class (those named with a capital), made once per class: walking
+// every property of a widget class for each lookup made translating a new window slow.
+QList<PropertyAccessPtr> ownProperties(const QMetaObject* meta) {
+    static std::mutex lock;
+    static QHash<const QMetaObject*, QList<PropertyAccessPtr>> byClass;
+    const std::lock_guard guard(lock);
+    const auto known = byClass.constFind(meta);
+    if (known != byClass.constEnd())
+        return *known;
+    QList<PropertyAccessPtr> list;
     for (int i = 0; i < meta->propertyCount(); ++i) {
         const QMetaProperty property = meta->property(i);
         if (!QChar::fromLatin1(property.name()[0]).isUpper())
             continue;
         if (PropertyAccessPtr access = ownProperty(property))
-            candidates.append(access);
+            list.append(access);
     }
+    byClass.insert(meta, list);
+    return list;
+}
+
+// Every source in published order; a later property replaces an earlier one of the same name.
+QList<PropertyAccessPtr> accessList(const QObject* object) {
+    QList<PropertyAccessPtr> candidates = detail::stockProperties(object);
+    candidates.append(ownProperties(object->metaObject()));
     QList<PropertyAccessPtr> list;
     for (const PropertyAccessPtr& access : candidates) {
         auto same = std::find_if(list.begin(), list.end(), [&](const PropertyAccessPtr& p) {

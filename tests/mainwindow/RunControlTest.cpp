@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -339,6 +340,43 @@ TEST_F(RunControlTest, NoTextOfARunWidensTheWindow) {
     EXPECT_EQ(QToolTip::text(), comment);
     window.aStop->trigger();
     ASSERT_TRUE(waitForEnd());
+}
+
+// A page whose tab is opened only after its run shows what a page in view all along shows: the
+// whole log from its end, the progress, the time and its texts in the run's language.
+TEST_F(RunControlTest, APageInATabOpenedLaterShowsWholeInItsLanguage) {
+    window.ZybTranslator->SetLanguageByName("Russian");
+    window.show();
+    addRows("xxx");
+    execute("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 300) "
+            "SELECT x FROM c",
+            true);
+    ASSERT_TRUE(waitForEnd());
+
+    window.pcResult->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    const TfSQLLoaderResult* seen = window.ResultPage(0);
+    const TfSQLLoaderResult* page = window.ResultPage(2);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(page->size(), window.pcResult->currentWidget()->size());
+    EXPECT_EQ(page->reResult->geometry(), seen->reResult->geometry());
+    EXPECT_EQ(log(2), log(0));
+    EXPECT_EQ(texts(2).last(), "Завершено.");
+    const qsizetype shownLines =
+        page->reResult->document().lineCount() - page->reResult->firstVisibleLine();
+    EXPECT_GT(page->reResult->firstVisibleLine(), 0);
+    EXPECT_EQ(shownLines,
+              seen->reResult->document().lineCount() - seen->reResult->firstVisibleLine());
+    EXPECT_EQ(page->pb1->maximum(), seen->pb1->maximum());
+    EXPECT_EQ(page->pb1->value(), seen->pb1->value());
+    EXPECT_EQ(page->stTime->text().size(), seen->stTime->text().size());
+    EXPECT_FALSE(page->stTime->text().isEmpty());
+    const auto* button = page->ActionToolBar1->findChild<QToolButton*>();
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(button->text(), "Выполнить повторно");
+    EXPECT_EQ(page->stTime->toolTip(), "Времени прошло");
+    EXPECT_EQ(page->pb1->toolTip(), "Полоска прогресса");
 }
 
 TEST_F(RunControlTest, WithoutAScriptOrATickNothingRuns) {

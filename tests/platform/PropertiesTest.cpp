@@ -318,6 +318,21 @@ TEST_F(PropertiesTest, DescribesKindsAndElements) {
     EXPECT_FALSE(vx::findProperty(window.label, "text")); // Qt's own name is not published
 }
 
+// What a class publishes is looked up once; each lookup still reaches its own object, and what
+// depends on the object's place (a tab's caption) still follows the object.
+TEST_F(PropertiesTest, ObjectsOfOneClassKeepTheirOwnProperties) {
+    Finder other;
+    property(window.finder, "FindText").setText("first");
+    property(&other, "findtext").setText("second");
+    EXPECT_EQ(window.finder->m_findText, "first");
+    EXPECT_EQ(property(&other, "FindText").text(), "second");
+
+    QWidget loose;
+    EXPECT_EQ(property(window.page, "Caption").text(), "Настройки");
+    EXPECT_FALSE(vx::findProperty(&loose, "Caption"));
+    EXPECT_TRUE(vx::findProperty(&loose, "Hint"));
+}
+
 TEST(DelphiClassName, DropsTheNamespace) {
     vx::RadioGroup group;
     EXPECT_EQ(vx::delphiClassName(&group), "RadioGroup");
