@@ -140,6 +140,15 @@ struct OdbcConnection::Private {
 
 namespace {
 
+FieldValue dateTimeValue(const SQL_TIMESTAMP_STRUCT& v) {
+    return DateTimeValue{v.year, v.month, v.day, v.hour, v.minute, v.second, int(v.fraction)};
+}
+
+FieldValue uuidValue(const SQLGUID& v) {
+    return QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2], v.Data4[3],
+                 v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+}
+
 // The results of one batch on one statement handle, read row by row.
 class OdbcRecordSet : public RecordSet {
 public:
@@ -252,12 +261,10 @@ private:
             m_fetch[i] = mapping.fetch;
         }
         m_state = columns > 0 ? Row::Unread : Row::End;
-        m_bound = false;
     }
 
-    // A column that SQLFetch fills: its value's C type and a buffer for it.
+    // A column that SQLFetch fills: a buffer for its value.
     struct Binding {
-        SQLSMALLINT cType = 0;
         std::vector<char> buffer; // empty: the column is read with SQLGetData
         SQLLEN indicator = 0;
     };
@@ -304,24 +311,21 @@ private:
                 continue;
             }
             Binding& binding = m_bindings[i];
-            binding.cType = cType;
             binding.buffer.resize(bytes);
             check(SQLBindCol(m_statement, SQLUSMALLINT(i + 1), cType, binding.buffer.data(),
                              SQLLEN(bytes), &binding.indicator),
                   "SQLBindCol");
         }
-        m_bound = true;
     }
 
     void unbind() {
-        if (m_bound && m_statement)
+        if (!m_bindings.empty() && m_statement)
             SQLFreeStmt(m_statement, SQL_UNBIND);
-        m_bound = false;
         m_bindings.clear();
     }
 
     void fetch() {
-        if (!m_fields.isEmpty() && !m_bound)
+        if (!m_fields.isEmpty() && m_bindings.empty())
             bind();
         if (m_fields.isEmpty() || check(SQLFetch(m_statement), "SQLFetch") == SQL_NO_DATA) {
             m_state = Row::End;
@@ -367,27 +371,15 @@ private:
         case FetchAs::Bit:
             target = data[0] != 0;
             return;
-        case FetchAs::DateTime: {
-            const auto v = fixed(SQL_TIMESTAMP_STRUCT());
-            target =
-                DateTimeValue{v.year, v.month, v.day, v.hour, v.minute, v.second, int(v.fraction)};
+        case FetchAs::DateTime:
+            target = dateTimeValue(fixed(SQL_TIMESTAMP_STRUCT()));
             return;
-        }
-        case FetchAs::Guid: {
-            const auto v = fixed(SQLGUID());
-            target = QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2],
-                           v.Data4[3], v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+        case FetchAs::Guid:
+            target = uuidValue(fixed(SQLGUID()));
             return;
-        }
-        case FetchAs::DecimalText: {
-            QString& text = reusedText(target);
-            const qsizetype count = length(1);
-            text.resize(count);
-            QChar* out = text.data();
-            for (qsizetype i = 0; i < count; ++i)
-                out[i] = QLatin1Char(data[i]);
+        case FetchAs::DecimalText:
+            setLatin1Text(target, data, length(1));
             return;
-        }
         case FetchAs::Text: {
             QString& text = reusedText(target);
             const qsizetype count = std::min<qsizetype>(length(sizeof(SQLWCHAR)) / 2, limit + 1);
@@ -448,6 +440,14 @@ private:
         return std::get<QString>(target);
     }
 
+    static void setLatin1Text(FieldValue& target, const char* data, qsizetype count) {
+        QString& text = reusedText(target);
+        text.resize(count);
+        QChar* out = text.data();
+        for (qsizetype i = 0; i < count; ++i)
+            out[i] = QLatin1Char(data[i]);
+    }
+
     // A text value cut to `limit` characters and one more, so that a cut never ends inside a
     // surrogate pair; read straight into the column's string.
     void readLimitedText(SQLUSMALLINT column, int limit, FieldValue& target) {
@@ -492,11 +492,7 @@ private:
             target = QString::fromLatin1(text);
             return;
         }
-        QString& text = reusedText(target);
-        text.resize(qsizetype(indicator));
-        QChar* out = text.data();
-        for (SQLLEN i = 0; i < indicator; ++i)
-            out[i] = QLatin1Char(digits[i]);
+        setLatin1Text(target, digits, qsizetype(indicator));
     }
 
     void read(SQLUSMALLINT column, FetchAs fetch, int limit, FieldValue& target) {
@@ -523,20 +519,12 @@ private:
         }
         case FetchAs::DateTime: {
             SQL_TIMESTAMP_STRUCT v{};
-            if (!readFixed(column, SQL_C_TYPE_TIMESTAMP, v))
-                target = FieldValue();
-            else
-                target = DateTimeValue{v.year,   v.month,  v.day,          v.hour,
-                                       v.minute, v.second, int(v.fraction)};
+            target = readFixed(column, SQL_C_TYPE_TIMESTAMP, v) ? dateTimeValue(v) : FieldValue();
             return;
         }
         case FetchAs::Guid: {
             SQLGUID v{};
-            if (!readFixed(column, SQL_C_GUID, v))
-                target = FieldValue();
-            else
-                target = QUuid(v.Data1, v.Data2, v.Data3, v.Data4[0], v.Data4[1], v.Data4[2],
-                               v.Data4[3], v.Data4[4], v.Data4[5], v.Data4[6], v.Data4[7]);
+            target = readFixed(column, SQL_C_GUID, v) ? uuidValue(v) : FieldValue();
             return;
         }
         case FetchAs::DecimalText:
@@ -572,8 +560,7 @@ private:
     QList<int> m_limits;
     QList<FieldValue> m_values;
     QByteArray m_buffer;
-    std::vector<Binding> m_bindings;
-    bool m_bound = false; // the current result's columns are bound
+    std::vector<Binding> m_bindings; // empty until the current result's first fetch binds it
     Row m_state = Row::End;
 };
 
