@@ -38,10 +38,6 @@ QByteArray uninstallerFor(const QByteArray& script, const QString& installerName
     return lines.join(u'\n').toUtf8();
 }
 
-QString withSeparator(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 } // namespace
 
 Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress)
