@@ -38,10 +38,6 @@ QByteArray uninstallerFor(const QByteArray& script, const QString& installerName
     return lines.join(u'\n').toUtf8();
 }
 
-QString withSeparator(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 } // namespace
 
 Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress)
@@ -66,19 +62,21 @@ void Installation::run(const InstallChoices& choices) {
     const QString& root = m_env.resourceRoot;
     int menuError = 0; // why the menu folder could not be made
     // A launcher that cannot be written is left out, and the progress lines say why.
+    const auto skipped = [&](const QString& reason) {
+        m_progress(format(m_text(QStringLiteral("progressSkipped")), {reason}));
+    };
     const auto shortcut = [&](const QString& link, const QString& target, unsigned mode) {
         try {
             CreateShortcut(link, target, mode);
         } catch (const Error& e) {
-            m_progress(format(m_text(QStringLiteral("progressSkipped")), {e.message()}));
+            skipped(e.message());
         }
     };
     const auto menuEntry = [&](const QString& entry, const QString& target) {
         if (m.isEmpty())
             return;
         if (menuError != 0)
-            m_progress(format(m_text(QStringLiteral("progressSkipped")),
-                              {cannotCreateText(m + entry, menuError)}));
+            skipped(cannotCreateText(m + entry, menuError));
         else
             shortcut(m + entry, target, DocumentMode);
     };

@@ -56,6 +56,10 @@ QString entryPath(const QString& name, const QString& root) {
 
 } // namespace
 
+QString withSeparator(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
 QString cannotCreateText(const QString& path, int error) {
     return format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)});
 }
@@ -103,7 +107,7 @@ void ExtractSetupFile(const QString& name, const QString& fileName, unsigned mod
         writeFileAtomically(fileName, readSetupFile(name, root), mode);
         return;
     }
-    const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';
+    const QString folder = withSeparator(fileName);
     if (::mkdir(QFile::encodeName(folder).constData(), 0755) != 0 && errno != EEXIST)
         cannotCreate(folder, errno);
     for (const QString& page : setupFolderEntries(name, root)) {
@@ -118,7 +122,7 @@ void removeSetupCopy(const QString& name, const QString& fileName, const QString
         ::unlink(QFile::encodeName(fileName).constData());
         return;
     }
-    const QString folder = fileName.endsWith(u'/') ? fileName : fileName + u'/';
+    const QString folder = withSeparator(fileName);
     for (const QString& page : setupFolderEntries(name, root))
         ::unlink(QFile::encodeName(folder + page).constData());
     ::rmdir(QFile::encodeName(folder).constData());
@@ -160,8 +164,7 @@ void CopyFileChecked(const QString& source, const QString& target) {
 QString existingFolderForm(const QString& path) {
     if (path.isEmpty() || !QDir::isAbsolutePath(path) || !QFileInfo(path).isDir())
         return {};
-    const QString clean = QDir::cleanPath(path);
-    return clean.endsWith(u'/') ? clean : clean + u'/';
+    return withSeparator(QDir::cleanPath(path));
 }
 
 } // namespace vx

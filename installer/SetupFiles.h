@@ -15,6 +15,9 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned 
 // That text for a file that cannot be created for the system's reason `error` (an errno).
 QString cannotCreateText(const QString& path, int error);
 
+// The folder's path with one trailing "/".
+QString withSeparator(const QString& folder);
+
 // Creates the folder with its missing parents; 0, or the errno of the step that failed
 // (ENOTDIR where something other than a folder is in the way).
 int makeFolders(const QString& path);

@@ -5,7 +5,6 @@
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
 #include "ScriptedPrompter.h"
-#include "TextFit.h"
 #include "crfLogin.h"
 #include "tds_test_server.h"
 #include "uTZybStorage.h"
@@ -195,22 +194,6 @@ TEST_F(ConnectionWindowTest, TheEmbeddedLoginListsTheServersDatabases) {
     EXPECT_EQ(rows(), QStringList{"shop|-|" + QString::fromStdString(server.dataSource()) +
                                   "|stock|sa|secret|False"});
 }
-
-class ConnectionDialogTexts : public ConnectionWindowTest,
-                              public testing::WithParamInterface<const char*> {};
-
-TEST_P(ConnectionDialogTexts, TheDialogAndItsLoginFieldsShowTheirWholeTexts) {
-    window.ZybTranslator->SetLanguageByName(GetParam());
-    QStringList clipped;
-    onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
-        clipped = vx::test::clippedTexts(dialog);
-        dialog->CancelButton().Button()->click();
-    });
-    window.aConnectAdd->trigger();
-    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Languages, ConnectionDialogTexts, testing::Values("English", "Russian"));
 
 TEST_F(ConnectionWindowTest, DeleteAsksWithTheNumberOfSelectedRows) {
     for (const char* name : {"A", "B", "C", "D", "E"})

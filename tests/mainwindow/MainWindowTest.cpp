@@ -1,5 +1,6 @@
 #include "ConnectionList.h"
 #include "ConnectionListView.h"
+#include "FileBytes.h"
 #include "FindDialog.h"
 #include "ModalDriver.h"
 #include "ProgramSandbox.h"
@@ -12,6 +13,7 @@
 #include "ScriptedPrompter.h"
 #include "SettingsPath.h"
 #include "TextFit.h"
+#include "ToolsDialogDriver.h"
 #include "uTZybStorage.h"
 #include "uTZybTranslator.h"
 #include "uZybDesignUtils.h"
@@ -301,11 +303,12 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNotWrittenAtTheEnd) {
     EXPECT_EQ(prompter.prompts().size(), 1);
 }
 
-// Every page of the window and the about box at their default sizes, in each language.
+// Every page of the window and its dialogs at their default sizes, in each language.
 class WindowTextsFit : public MainWindowTest, public testing::WithParamInterface<const char*> {};
 
-TEST_P(WindowTextsFit, EveryPageAndTheAboutBoxShowTheirWholeTexts) {
+TEST_P(WindowTextsFit, EveryPageAndEveryDialogShowTheirWholeTexts) {
     TfVornalex& w = open();
+    vx::test::writeFileBytes(w.ToolsIniPath, "[Tools]\nname0=First\napp0=true\n");
     chooseLanguage(GetParam());
     w.show();
     QStringList clipped;
@@ -314,7 +317,6 @@ TEST_P(WindowTextsFit, EveryPageAndTheAboutBoxShowTheirWholeTexts) {
         QCoreApplication::processEvents();
         clipped << vx::test::clippedTexts(&w);
     }
-    QStringList aboutRows;
     vx::test::onNextModalOf<TfAbout>([&](TfAbout* about) {
         clipped << vx::test::clippedTexts(about);
         // The version rows are cells, not labels: each value needs its whole text's width.
@@ -332,6 +334,19 @@ TEST_P(WindowTextsFit, EveryPageAndTheAboutBoxShowTheirWholeTexts) {
     w.dConnectFind->Execute();
     QCoreApplication::processEvents();
     clipped << vx::test::clippedTexts(w.dConnectFind);
+    // The connection dialog with its login fields, the tools list and a tool.
+    const auto look = [&](TfZybCustomDialog* dialog) { clipped << vx::test::clippedTexts(dialog); };
+    vx::test::onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* dialog) {
+        look(dialog);
+        dialog->CancelButton().Button()->click();
+    });
+    w.aConnectAdd->trigger();
+    vx::test::onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* tools) {
+        look(tools);
+        tools->CancelButton().Button()->click();
+    });
+    w.aToolsSettle1->trigger();
+    vx::test::editFirstTool(w, look);
     clipped.removeDuplicates(); // the tool bar stands above every page
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
 }

@@ -5,9 +5,8 @@
 #include "ProgramSandbox.h"
 #include "RecordingLauncher.h"
 #include "ScriptedPrompter.h"
-#include "TextFit.h"
+#include "ToolsDialogDriver.h"
 #include "ValueListEditor.h"
-#include "uTZybTranslator.h"
 #include "ufEditList.h"
 #include "ufEditNamedObject.h"
 #include "ufSQLLoaderResult.h"
@@ -21,6 +20,7 @@
 // The tools menu and the tools dialog as the user reaches them through the main window.
 namespace {
 
+using vx::test::editFirstTool;
 using vx::test::onNextModalOf;
 
 const QByteArray toolsFile = "[Before]\r\nk=v\r\n"
@@ -187,20 +187,6 @@ TEST_F(ToolsMenuTest, CancellingTheDialogLeavesTheFileAsItWas) {
     EXPECT_TRUE(prompter.texts().isEmpty());
 }
 
-// Opens one tool's dialog from the tools dialog; the step runs inside it.
-void editFirstTool(TfVornalex& window, std::function<void(TfZybCustomDialog*)> step) {
-    onNextModalOf<TfZybCustomDialog>([&window, step](TfZybCustomDialog* tools) {
-        window.aToolsConfigure->SetActiveItem(0);
-        onNextModalOf<TfZybCustomDialog>([step](TfZybCustomDialog* tool) {
-            step(tool);
-            tool->CancelButton().Button()->click();
-        });
-        window.aToolsConfigure->GetForm()->aEdit->trigger();
-        tools->CancelButton().Button()->click();
-    });
-    window.aToolsSettle1->trigger();
-}
-
 TEST_F(ToolsMenuTest, AToolsDialogShowsAllRowsOfTheToolFromTheTop) {
     QList<bool> allRowsShown;
     const auto look = [&](TfZybCustomDialog*) {
@@ -219,22 +205,5 @@ TEST_F(ToolsMenuTest, AToolsDialogShowsAllRowsOfTheToolFromTheTop) {
     editFirstTool(window, look);
     EXPECT_EQ(allRowsShown, QList<bool>({true, true}));
 }
-
-class ToolsDialogTexts : public ToolsMenuTest, public testing::WithParamInterface<const char*> {};
-
-TEST_P(ToolsDialogTexts, TheListAndTheToolDialogShowTheirWholeTexts) {
-    window.ZybTranslator->SetLanguageByName(GetParam());
-    QStringList clipped;
-    onNextModalOf<TfZybCustomDialog>([&](TfZybCustomDialog* tools) {
-        clipped << vx::test::clippedTexts(tools);
-        tools->CancelButton().Button()->click();
-    });
-    window.aToolsSettle1->trigger();
-    editFirstTool(window,
-                  [&](TfZybCustomDialog* tool) { clipped << vx::test::clippedTexts(tool); });
-    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Languages, ToolsDialogTexts, testing::Values("English", "Russian"));
 
 } // namespace
