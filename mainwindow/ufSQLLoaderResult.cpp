@@ -356,11 +356,7 @@ TfCrfLogin* TPageLogin::window() {
     if (!m_window) {
         m_window = new TfCrfLogin(m_page);
         m_window->Connection = m_connection;
-        m_window->SetServer(m_definition.server);
-        m_window->SetDatabase(m_definition.database);
-        m_window->SetUser(m_definition.user);
-        m_window->SetPassword(m_definition.password);
-        m_window->SetTrusted(m_definition.trusted);
+        setDefinition(m_definition);
     }
     return m_window;
 }
