@@ -475,11 +475,8 @@ void TfSQLLoaderResult::BuildWidgets() {
     layout->addWidget(reResult, 1);
     layout->addWidget(pBottom);
 
-    // The texts in the page's language, as the translator gave them to the widgets made so far.
-    for (QWidget* widget :
-         {static_cast<QWidget*>(stTime.made()), static_cast<QWidget*>(pb1.made())})
-        widget->setToolTip(ZybTranslator->Translate(widget->objectName() + QStringLiteral(".Hint"),
-                                                    widget->toolTip()));
+    // The translator gave the page's language only to the parts made before these.
+    ZybTranslator->ApplyLanguage();
     if (m_progressPending)
         showProgress(m_pendingPos, m_pendingMax, m_pendingComment);
     stTime->setText(m_pendingElapsed);
