@@ -477,8 +477,8 @@ void TfSQLLoaderResult::BuildWidgets() {
 
     // The translator gave the page's language only to the parts made before these.
     ZybTranslator->ApplyLanguage();
-    if (m_progressPending)
-        showProgress(m_pendingPos, m_pendingMax, m_pendingComment);
+    if (m_pendingProgress)
+        showProgress(m_pendingProgress->pos, m_pendingProgress->max, m_pendingProgress->comment);
     stTime->setText(m_pendingElapsed);
 }
 
@@ -679,10 +679,7 @@ void TfSQLLoaderResult::replaceLastLine(const vx::LogLine& line) {
 
 void TfSQLLoaderResult::showProgress(int pos, int max, const QString& comment) {
     if (!pb1.made()) {
-        m_pendingPos = pos;
-        m_pendingMax = max;
-        m_pendingComment = comment;
-        m_progressPending = true;
+        m_pendingProgress = Progress{pos, max, comment};
         return;
     }
     // Qt ignores a position outside the range, so the range goes first; an empty range would
