@@ -317,9 +317,7 @@ void RunChannel::pump() {
 }
 
 void RunChannel::flush() {
-    while (showGroup(true) != Shown::Done) {
-    }
-    // A call ends a group: what follows it is shown too.
+    // Group after group: a call ends a group, and what follows it is shown too.
     while (hasSteps() && !m_closed)
         showGroup(true);
 }

@@ -356,11 +356,7 @@ TfCrfLogin* TPageLogin::window() {
     if (!m_window) {
         m_window = new TfCrfLogin(m_page);
         m_window->Connection = m_connection;
-        m_window->SetServer(m_definition.server);
-        m_window->SetDatabase(m_definition.database);
-        m_window->SetUser(m_definition.user);
-        m_window->SetPassword(m_definition.password);
-        m_window->SetTrusted(m_definition.trusted);
+        setDefinition(m_definition);
     }
     return m_window;
 }
@@ -479,13 +475,10 @@ void TfSQLLoaderResult::BuildWidgets() {
     layout->addWidget(reResult, 1);
     layout->addWidget(pBottom);
 
-    // The texts in the page's language, as the translator gave them to the widgets made so far.
-    for (QWidget* widget :
-         {static_cast<QWidget*>(stTime.made()), static_cast<QWidget*>(pb1.made())})
-        widget->setToolTip(ZybTranslator->Translate(widget->objectName() + QStringLiteral(".Hint"),
-                                                    widget->toolTip()));
-    if (m_progressPending)
-        showProgress(m_pendingPos, m_pendingMax, m_pendingComment);
+    // The translator gave the page's language only to the parts made before these.
+    ZybTranslator->ApplyLanguage();
+    if (m_pendingProgress)
+        showProgress(m_pendingProgress->pos, m_pendingProgress->max, m_pendingProgress->comment);
     stTime->setText(m_pendingElapsed);
 }
 
@@ -686,10 +679,7 @@ void TfSQLLoaderResult::replaceLastLine(const vx::LogLine& line) {
 
 void TfSQLLoaderResult::showProgress(int pos, int max, const QString& comment) {
     if (!pb1.made()) {
-        m_pendingPos = pos;
-        m_pendingMax = max;
-        m_pendingComment = comment;
-        m_progressPending = true;
+        m_pendingProgress = Progress{pos, max, comment};
         return;
     }
     // Qt ignores a position outside the range, so the range goes first; an empty range would

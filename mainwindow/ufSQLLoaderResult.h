@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -306,10 +307,12 @@ private:
 
     // What the run showed while the widgets were not made.
     vx::LogDocument m_pendingLog;
-    int m_pendingPos = 0;
-    int m_pendingMax = 0;
-    QString m_pendingComment;
-    bool m_progressPending = false;
+    struct Progress {
+        int pos;
+        int max;
+        QString comment;
+    };
+    std::optional<Progress> m_pendingProgress;
     QString m_pendingElapsed;
     std::shared_ptr<vx::RunChannel> m_channel = NewChannel();
     QTimer m_stopWatch;
