@@ -89,8 +89,7 @@ QWidget* TfVornalex::buildConnectionList() {
     aEditConnection->CopyControl = false;
     aEditConnection->SetDialogText(QStringLiteral("Введите свойства подсоединения:"));
     // The name is written to the settings file, which keeps one line per value.
-    QLineEdit* name = aEditConnection->GetForm()->eName;
-    name->setValidator(new vx::SingleLineValidator(name));
+    vx::keepOnOneLine(aEditConnection->GetForm()->eName);
     // A password the settings file cannot keep is refused while the user can still change it.
     aEditConnection->BeforeOk = [this](QObject*, bool& CanClose) {
         CanClose = vx::guarded([this] { Login->CheckPasswordStorable(); });
