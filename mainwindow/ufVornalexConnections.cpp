@@ -149,7 +149,11 @@ void TfVornalex::EditConnection(bool FromFocused, bool IsNew) {
     if (!aEditConnection->Execute())
         return;
 
-    const int target = IsNew ? Connections->append(ConnectionEntry{}) : row;
+    // A copy takes along the stored form of a password that only that form can keep.
+    ConnectionEntry added;
+    if (FromFocused)
+        added.storedPassword = Connections->at(row).storedPassword;
+    const int target = IsNew ? Connections->append(added) : row;
     if (IsNew)
         Connections->setFocused(target);
     Connections->update(target, GetNamedObjectName(aEditConnection->GetForm()),
