@@ -13,7 +13,7 @@ namespace vx {
 
 namespace {
 
-constexpr qsizetype pieceSize = 1024 * 1024;
+constexpr qsizetype largestPiece = 1024 * 1024;
 
 // Turns CR LF and lone CR into LF a piece at a time and notes the styles the bytes used. Works
 // on the bytes: in both encodings these bytes are only line ends.
@@ -115,6 +115,9 @@ std::optional<DecodedText> decodePieces(const ReadAt& read, qint64 sizeHint, boo
     LineEnds lineEnds;
     bool bom = false;
     bool separators = false;
+    // A file below the largest piece is read as one piece, into a buffer of about its size: the
+    // settings and tools files are read often and are small.
+    const auto pieceSize = qsizetype(std::clamp<qint64>(sizeHint + 1, 64, largestPiece));
     // A piece after the up to four bytes of a character that the previous piece cut.
     QByteArray buffer(pieceSize + 4, Qt::Uninitialized);
     char* const data = buffer.data();
