@@ -171,12 +171,10 @@ TfCrfLogin::TfCrfLogin(QWidget* owner) : QDialog(owner) {
     ePassword = new QLineEdit(this);
     ePassword->setEchoMode(QLineEdit::Password);
     edit(ePassword, QStringLiteral("ePassword"), 3);
-    // A pasted line break would reach the connection string and the settings file, which cannot
-    // keep it.
-    auto* oneLine = new vx::SingleLineValidator(this);
-    for (QLineEdit* field : {eServer, eUser, ePassword})
-        field->setValidator(oneLine);
-    eDB->setValidator(oneLine);
+    // A typed or pasted line break would reach the connection string and the settings file,
+    // which cannot keep it; what the setters put in comes back whole.
+    for (QLineEdit* field : {eServer, eDB->lineEdit(), eUser, ePassword})
+        vx::keepOnOneLine(field);
 
     cbTrustConnection = addComponent(new QCheckBox(QStringLiteral("Trust Connection"), this),
                                      QStringLiteral("cbTrustConnection"));
@@ -220,7 +218,7 @@ QString TfCrfLogin::GetServer() const {
 }
 
 void TfCrfLogin::SetServer(const QString& server) {
-    eServer->setText(server);
+    vx::setFieldText(eServer, server);
 }
 
 QString TfCrfLogin::GetDatabase() const {
@@ -229,7 +227,7 @@ QString TfCrfLogin::GetDatabase() const {
 
 void TfCrfLogin::SetDatabase(const QString& database) {
     eDB->setCurrentIndex(-1);
-    eDB->setEditText(database);
+    vx::setFieldText(eDB, database);
 }
 
 QString TfCrfLogin::GetUser() const {
@@ -237,7 +235,7 @@ QString TfCrfLogin::GetUser() const {
 }
 
 void TfCrfLogin::SetUser(const QString& user) {
-    eUser->setText(user);
+    vx::setFieldText(eUser, user);
 }
 
 QString TfCrfLogin::GetPassword() const {
@@ -245,7 +243,7 @@ QString TfCrfLogin::GetPassword() const {
 }
 
 void TfCrfLogin::SetPassword(const QString& password) {
-    ePassword->setText(password);
+    vx::setFieldText(ePassword, password);
 }
 
 bool TfCrfLogin::GetTrusted() const {

@@ -1,5 +1,7 @@
 #include "ufEditNamedObject.h"
 
+#include "SingleLine.h"
+
 #include <QHBoxLayout>
 #include <QScopeGuard>
 #include <QVBoxLayout>
@@ -36,7 +38,7 @@ QString GetNamedObjectName(const TfEditNamedObject* Form) {
 }
 
 void SetNamedObjectName(TfEditNamedObject* Form, const QString& Text) {
-    Form->eName->setText(Text);
+    vx::setFieldText(Form->eName, Text);
 }
 
 TZybNamedObjectDialogAction::TZybNamedObjectDialogAction(QObject* owner)

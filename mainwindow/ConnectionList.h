@@ -24,6 +24,10 @@ struct ConnectionEntry {
     bool checked = false;
     std::array<QString, SubItemCount> subItems{QString(), QString(), QString(), QString(),
                                                QStringLiteral("False")};
+    // The "pwd" text of the settings file that the password was read from, kept only when the file
+    // cannot take the password in any other form (it decodes to a line break): written back while
+    // the password is still the one it decodes to.
+    QString storedPassword{};
 
     // Sub-item TrustConnect as a flag; raises "'%s' is not a valid boolean value".
     bool trusted() const;

@@ -16,31 +16,43 @@ bool isConnectionSection(const QString& name) {
     return name.startsWith(SectionPrefix, Qt::CaseInsensitive);
 }
 
-// The file keeps one line per value. A line break that reached a row is dropped, as the editor's
-// fields drop it: refused, it would fail the whole write and lose every connection with it.
-QString writable(QString value) {
-    value.removeIf([](QChar c) { return c == u'\n' || c == u'\r'; });
-    return value;
+// The "pwd" text of a row: the stored form of its password, or the text that it was read from.
+QString passwordText(const ConnectionEntry& entry) {
+    const QString& password = entry.subItems[ConnectionEntry::Password];
+    if (!entry.storedPassword.isEmpty() && DecodePassword(entry.storedPassword) == password)
+        return entry.storedPassword;
+    return EncodePassword(password);
 }
 
 } // namespace
 
-void WriteConnectionSections(vx::IniFile& ini, const QString& section, const QString& scriptDir,
-                             const std::vector<ConnectionEntry>& rows) {
+QStringList WriteConnectionSections(vx::IniFile& ini, const QString& section,
+                                    const QString& scriptDir,
+                                    const std::vector<ConnectionEntry>& rows) {
     ini.writeString(section, "script_dir", scriptDir);
     ini.eraseSectionsByPrefix(SectionPrefix);
+    QStringList unwritten;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const ConnectionEntry& entry = rows[i];
         const QString name = SectionPrefix + vx::formatNumber(qint64(i));
-        ini.writeString(name, "name", writable(entry.name));
+        QStringList left;
+        const auto write = [&](const QString& key, const QString& value) {
+            if (vx::IniFile::canKeep(value))
+                ini.writeString(name, key, value);
+            else
+                left << key;
+        };
+        write("name", entry.name);
         ini.writeBool(name, "checked", entry.checked);
-        for (int key = 0; key < ConnectionEntry::SubItemCount; ++key) {
-            const QString& value = entry.subItems[key];
-            ini.writeString(
-                name, ConnectionKeys[key],
-                writable(key == ConnectionEntry::Password ? EncodePassword(value) : value));
-        }
+        for (int key = 0; key < ConnectionEntry::SubItemCount; ++key)
+            write(ConnectionKeys[key],
+                  key == ConnectionEntry::Password ? passwordText(entry) : entry.subItems[key]);
+        if (!left.isEmpty())
+            unwritten << vx::format("The connection \"%s\" was saved without its %s: the settings "
+                                    "file cannot keep a line break.",
+                                    {entry.name, left.join(", ")});
     }
+    return unwritten;
 }
 
 ConnectionSections ReadConnectionSections(const vx::IniFile& ini, const QString& section,
@@ -57,6 +69,10 @@ ConnectionSections ReadConnectionSections(const vx::IniFile& ini, const QString&
             const QString value = ini.readString(name, ConnectionKeys[key], QString());
             entry.subItems[key] = key == ConnectionEntry::Password ? DecodePassword(value) : value;
         }
+        // Only the text it was read from keeps a password that decodes to a line break.
+        if (!vx::IniFile::canKeep(entry.subItems[ConnectionEntry::Password]))
+            entry.storedPassword =
+                ini.readString(name, ConnectionKeys[ConnectionEntry::Password], QString());
         read.rows.push_back(std::move(entry));
     }
     return read;

@@ -21,10 +21,13 @@ inline const std::array<QString, ConnectionEntry::SubItemCount> ConnectionKeys =
     QStringLiteral("TrustConnect")};
 
 // Writes script_dir into the section and replaces every section whose name begins with
-// "connection" (in any case) with the rows, so that no old entry stays behind. A value's line
-// breaks, which the file cannot keep, are left out; no value fails the write.
-void WriteConnectionSections(vx::IniFile& ini, const QString& section, const QString& scriptDir,
-                             const std::vector<ConnectionEntry>& rows);
+// "connection" (in any case) with the rows, so that no old entry stays behind. A password that
+// decodes to a line break goes back in the stored form it was read from. Any other value with a
+// line break, which the file cannot keep, is left out of its section and never fails the write:
+// the result names each connection written without a value, empty when none was.
+QStringList WriteConnectionSections(vx::IniFile& ini, const QString& section,
+                                    const QString& scriptDir,
+                                    const std::vector<ConnectionEntry>& rows);
 
 struct ConnectionSections {
     QString scriptDir;
@@ -32,7 +35,8 @@ struct ConnectionSections {
 };
 // Reads script_dir (currentScriptDir when absent) and a row for every section whose name begins
 // with "connection", in file order; the digits of the names are not read. Absent keys give empty
-// texts and an unticked row; TrustConnect is kept as the text found. Never fails.
+// texts and an unticked row; TrustConnect is kept as the text found; a password that decodes to a
+// line break keeps its stored form beside it. Never fails.
 ConnectionSections ReadConnectionSections(const vx::IniFile& ini, const QString& section,
                                           const QString& currentScriptDir);
 

@@ -89,8 +89,7 @@ QWidget* TfVornalex::buildConnectionList() {
     aEditConnection->CopyControl = false;
     aEditConnection->SetDialogText(QStringLiteral("Введите свойства подсоединения:"));
     // The name is written to the settings file, which keeps one line per value.
-    QLineEdit* name = aEditConnection->GetForm()->eName;
-    name->setValidator(new vx::SingleLineValidator(name));
+    vx::keepOnOneLine(aEditConnection->GetForm()->eName);
     // A password the settings file cannot keep is refused while the user can still change it.
     aEditConnection->BeforeOk = [this](QObject*, bool& CanClose) {
         CanClose = vx::guarded([this] { Login->CheckPasswordStorable(); });
@@ -150,7 +149,11 @@ void TfVornalex::EditConnection(bool FromFocused, bool IsNew) {
     if (!aEditConnection->Execute())
         return;
 
-    const int target = IsNew ? Connections->append(ConnectionEntry{}) : row;
+    // A copy takes along the stored form of a password that only that form can keep.
+    ConnectionEntry added;
+    if (FromFocused)
+        added.storedPassword = Connections->at(row).storedPassword;
+    const int target = IsNew ? Connections->append(added) : row;
     if (IsNew)
         Connections->setFocused(target);
     Connections->update(target, GetNamedObjectName(aEditConnection->GetForm()),

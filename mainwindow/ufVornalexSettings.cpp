@@ -68,7 +68,11 @@ void TfVornalex::buildSettingsFile() {
 }
 
 void TfVornalex::ZybStorageAfterWriteIni(TZybStorage* Sender, vx::IniFile& IniFile) {
-    WriteConnectionSections(IniFile, Sender->IniSection, ScriptDir, Connections->rows());
+    const QStringList unwritten =
+        WriteConnectionSections(IniFile, Sender->IniSection, ScriptDir, Connections->rows());
+    // Told, not raised: a failed step would keep the other connections from the file as well.
+    if (!unwritten.isEmpty())
+        vx::prompter().show(vx::PromptIcon::Error, vx::applicationTitle(), unwritten.join(u'\n'));
 }
 
 void TfVornalex::ZybStorageAfterReadIni(TZybStorage* Sender, vx::IniFile& IniFile) {

@@ -10,8 +10,9 @@ namespace vx {
 // Windows-1251, the code page of the Windows program's files and password scrambling.
 //
 // The code page leaves one byte unassigned, 0x98. By default it reads as U+FFFD and no character
-// writes it; script files keep it as the control character U+0098 instead (as Windows' own
-// conversion does), so that every Windows-1251 file reads and writes back byte for byte.
+// writes it; text files (decodeText: scripts, INI files) keep it as the control character U+0098
+// instead (as Windows' own conversion does), so that every Windows-1251 file reads and writes back
+// byte for byte.
 enum class Cp1251Unassigned { Replaced, Kept };
 
 QString fromCp1251(const QByteArray& bytes);

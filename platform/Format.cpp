@@ -23,6 +23,14 @@ int readNumber(const QString& pattern, qsizetype& i) {
     return value;
 }
 
+// At most `count` UTF-16 units of the text, fewer by one where the last would be half a surrogate
+// pair: a precision never cuts a character in two.
+qsizetype wholeCharacters(const QString& text, qsizetype count) {
+    if (count <= 0 || count >= text.size())
+        return count;
+    return text[count - 1].isHighSurrogate() && text[count].isLowSurrogate() ? count - 1 : count;
+}
+
 QString integerText(qint64 value, int precision, bool hex) {
     const bool negative = value < 0 && !hex;
     quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
@@ -71,7 +79,7 @@ QString format(const QString& pattern, std::span<const FormatArg> list) {
             const QString* text = std::get_if<QString>(&arg);
             if (!text)
                 invalid(pattern);
-            piece = precision >= 0 ? text->left(precision) : *text;
+            piece = precision >= 0 ? text->left(wholeCharacters(*text, precision)) : *text;
         } else if (kind == QLatin1Char('d') || kind == QLatin1Char('x')) {
             const qint64* number = std::get_if<qint64>(&arg);
             if (!number)

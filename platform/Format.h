@@ -10,7 +10,8 @@ namespace vx {
 using FormatArg = std::variant<QString, qint64>;
 
 // The system's Format: %s, %d, %x and %% with optional "-", width and ".precision"
-// (Delphi's rules: precision pads %d with zeros and cuts %s). The pattern is data, never a printf
+// (Delphi's rules: precision pads %d with zeros and cuts %s, counting UTF-16 units, but stops
+// before a surrogate pair it would cut in two). The pattern is data, never a printf
 // format; a wrong directive or a missing or mismatched argument raises vx::Error.
 QString format(const QString& pattern, std::initializer_list<FormatArg> args);
 QString format(const QString& pattern, std::span<const FormatArg> args);

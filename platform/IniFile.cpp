@@ -1,13 +1,12 @@
 #include "IniFile.h"
-#include "Cp1251.h"
 #include "Errors.h"
 #include "Format.h"
 #include "Properties.h"
+#include "TextDecoding.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
-#include <QStringDecoder>
 
 namespace vx {
 
@@ -29,6 +28,30 @@ bool isQuote(QChar c) {
 
 bool hasLineBreak(const QString& text) {
     return text.contains(u'\n') || text.contains(u'\r');
+}
+
+bool isLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// The bytes without the byte-order marks that start a line (files put together, each with its
+// mark): in either encoding a mark would hide a section or key, which a save, writing no marks,
+// would then drop.
+QByteArray withoutMarks(QByteArrayView bytes) {
+    QByteArray kept;
+    kept.reserve(bytes.size());
+    while (!bytes.isEmpty()) {
+        while (bytes.startsWith(utf8Bom))
+            bytes = bytes.sliced(utf8Bom.size());
+        qsizetype end = 0;
+        while (end < bytes.size() && !isLineEnd(bytes[end]))
+            ++end;
+        while (end < bytes.size() && isLineEnd(bytes[end]))
+            ++end;
+        kept += bytes.first(end);
+        bytes = bytes.sliced(end);
+    }
+    return kept;
 }
 
 QString decodeValue(QStringView raw) {
@@ -76,27 +99,17 @@ IniFile::IniFile(QString fileName) : m_fileName(std::move(fileName)) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Error(format("Unable to read %s", {m_fileName}));
-
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError() && !bytes.startsWith("\xEF\xBB\xBF"))
-        text = fromCp1251(bytes);
-    parse(text);
+    parse(decodeText(withoutMarks(bytes)).text);
 }
 
 void IniFile::parse(const QString& text) {
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
-            ++end;
-        // Byte-order marks at the start of a line (files put together, each with its mark) would
-        // hide a section or key, which a save, writing no marks, would then drop.
-        qsizetype from = start;
-        while (from < end && text[from] == QChar::ByteOrderMark)
-            ++from;
-        const QString raw = text.mid(from, end - from);
-        start = end + (QStringView(text).mid(end, 2) == u"\r\n" ? 2 : 1);
+    // decodeText leaves "\n" as the only line end.
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        const QString raw = text.mid(start, end - start);
+        start = end + 1;
 
         const QStringView line = QStringView(raw).trimmed();
         if (line.startsWith(u'[')) {
@@ -183,11 +196,19 @@ double IniFile::readFloat(const QString& section, const QString& key, double def
     return ok ? value : def;
 }
 
+bool IniFile::canKeep(const QString& value) {
+    return !hasLineBreak(value);
+}
+
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+    // It would come back without its mark, which a read skips at the start of a line.
+    if (key.startsWith(QChar::ByteOrderMark))
+        throw Error(
+            format("The INI key name \"%s\" starts with U+FEFF, which reads as a mark", {key}));
     checkName(!key.isEmpty() && !key.contains(u'=') && !hasLineBreak(key) && key.trimmed() == key &&
                   !key.startsWith(u';') && !key.startsWith(u'['),
               "key", key);
-    if (hasLineBreak(value))
+    if (!canKeep(value))
         throw Error(format("The value of the INI key %s holds a line break", {key}));
     Section& target = sectionForWrite(section);
     if (const int existing = target.indexOf(key); existing >= 0) {

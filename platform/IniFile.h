@@ -21,9 +21,11 @@ public:
         bool operator==(const Entry&) const = default;
     };
 
-    // Reads the file: UTF-8 (byte-order marks at the start of any line are skipped), or
-    // Windows-1251 when the bytes are not UTF-8. A missing file reads as an empty one; a file that
-    // exists but cannot be read raises "Unable to read %s", so that nothing is later saved over it.
+    // Reads the file in the encoding decodeText decides for the whole of it (UTF-8, or
+    // Windows-1251 when the bytes are not UTF-8); the bytes of a UTF-8 byte-order mark at the start
+    // of any line are skipped in either encoding. A missing file reads as an empty one; a file
+    // that exists but cannot be read raises "Unable to read %s", so that nothing is later saved
+    // over it.
     explicit IniFile(QString fileName);
 
     const QString& fileName() const { return m_fileName; }
@@ -37,11 +39,15 @@ public:
     double readFloat(const QString& section, const QString& key, double def) const;
 
     // A key, section or value that the file cannot carry (a line break, a bracket or "=" in a
-    // name) raises vx::Error and changes nothing.
+    // name, a key that starts with U+FEFF, which a read takes for a mark) raises vx::Error and
+    // changes nothing.
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, qint64 value);
     void writeBool(const QString& section, const QString& key, bool value);
     void writeFloat(const QString& section, const QString& key, double value);
+
+    // Whether the file can keep a value: one without a line break.
+    static bool canKeep(const QString& value);
 
     QStringList readSections() const;
     QStringList readSection(const QString& section) const; // the key names

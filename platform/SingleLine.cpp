@@ -1,39 +1,51 @@
 #include "SingleLine.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QValidator>
+
 namespace vx {
 
 namespace {
 
-bool keeps(QChar c) {
-    switch (c.category()) {
-    case QChar::Other_Control:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return false;
-    default:
-        return true;
+bool isLineBreak(QChar c) {
+    return c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+class LineBreakFilter : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        int removedBeforeCursor = 0;
+        for (int i = 0; i < pos && i < input.size(); ++i)
+            removedBeforeCursor += isLineBreak(input[i]) ? 1 : 0;
+        input.removeIf(isLineBreak);
+        pos -= removedBeforeCursor;
+        return Acceptable;
     }
+};
+
+// QLineEdit::setText passes the text through the field's validator: the step runs without it.
+template <class Field, class Set> void pastFilter(Field* field, Set set) {
+    const QValidator* filter = field->validator();
+    field->setValidator(nullptr);
+    set();
+    field->setValidator(filter);
 }
 
 } // namespace
 
-QString singleLine(const QString& text) {
-    QString kept = text;
-    kept.removeIf([](QChar c) { return !keeps(c); });
-    return kept;
+void keepOnOneLine(QLineEdit* field) {
+    field->setValidator(new LineBreakFilter(field));
 }
 
-QValidator::State SingleLineValidator::validate(QString& input, int& pos) const {
-    int removedBeforeCursor = 0;
-    for (int i = 0; i < pos && i < input.size(); ++i)
-        removedBeforeCursor += keeps(input[i]) ? 0 : 1;
-    input = singleLine(input);
-    pos -= removedBeforeCursor;
-    return Acceptable;
+void setFieldText(QLineEdit* field, const QString& text) {
+    pastFilter(field, [&] { field->setText(text); });
 }
 
-void SingleLineValidator::fixup(QString& input) const {
-    input = singleLine(input);
+void setFieldText(QComboBox* field, const QString& text) {
+    pastFilter(field, [&] { field->setEditText(text); });
 }
 
 } // namespace vx

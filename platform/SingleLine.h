@@ -1,21 +1,22 @@
 #pragma once
 
 #include <QString>
-#include <QValidator>
+
+class QComboBox;
+class QLineEdit;
 
 namespace vx {
 
-// The text without control characters (line breaks and tabs included) and without line or
-// paragraph separators: what a one-line field keeps of what is typed, pasted or set into it.
-QString singleLine(const QString& text);
+// Keeps a one-line field on one line: what the user types or pastes loses its line breaks (CR, LF,
+// U+2028, U+2029), which neither a connection string nor the settings file can keep, and the
+// cursor stays after what was inserted; every other character comes in as typed, tabs and control
+// characters included. A user's edit takes a line break the field held out too. Never refuses
+// input.
+void keepOnOneLine(QLineEdit* field);
 
-// Keeps a line edit's text on one line: whatever comes in (a paste, setText) loses the characters
-// that singleLine() drops, and the cursor stays after what was inserted. Never refuses input.
-class SingleLineValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override;
-    void fixup(QString& input) const override;
-};
+// Sets a field's text past its filter, so that a stored value comes back as it was.
+void setFieldText(QLineEdit* field, const QString& text);
+// The same for the text of an editable combo box.
+void setFieldText(QComboBox* field, const QString& text);
 
 } // namespace vx

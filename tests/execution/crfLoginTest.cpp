@@ -118,11 +118,13 @@ TEST_F(LoginTest, WindowsAuthenticationLocksUserAndPassword) {
     EXPECT_TRUE(login.GetConnectionString().endsWith(";User ID=sa;Password=pw"));
 }
 
+// What the program sets comes back whole: only what the user types or pastes is filtered.
 TEST_F(LoginTest, DefinitionCarriesTheFieldsAndTheConnectionsTimeouts) {
-    fill("srv", "db", "sa", "pw");
+    fill("s\trv", "d\nb", "s\x01a", "p\tw");
     connection->setConnectionTimeout(5);
     connection->setCommandTimeout(0);
-    EXPECT_EQ(login.definition(), (ConnectionDefinition{"srv", "db", "sa", "pw", false, 5, 0}));
+    EXPECT_EQ(login.definition(),
+              (ConnectionDefinition{"s\trv", "d\nb", "s\x01a", "p\tw", false, 5, 0}));
 }
 
 struct FocusCase {

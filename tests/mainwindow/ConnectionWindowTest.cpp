@@ -25,10 +25,15 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 // The connection list and the settings file as the user reaches them through the main window.
 namespace {
 
 using vx::test::onNextModalOf;
+
+// A stored password that decodes to "p\nw", which the file can keep only in this form.
+const QByteArray storedPassword = "Q1X9ZP" + QByteArray(57, 'W') + "J";
 
 QString rowText(const ConnectionEntry& entry) {
     QStringList fields = {entry.name, entry.checked ? "x" : "-"};
@@ -129,7 +134,7 @@ TEST_F(ConnectionWindowTest, TheEditorMendsABadFlagAndRefusesAPasswordTheFileCan
     EXPECT_EQ(rows(), QStringList{"A|-|srv|||p|False"});
 }
 
-TEST_F(ConnectionWindowTest, PastedLineBreaksAndControlCharactersStayOutOfTheFields) {
+TEST_F(ConnectionWindowTest, PastedLineBreaksStayOutOfTheFields) {
     onNextModalOf<TfZybCustomDialog>([this](TfZybCustomDialog* dialog) {
         QGuiApplication::clipboard()->setText(QString::fromUtf8("x\r\ny\tz\u2028\x01"));
         for (QLineEdit* field :
@@ -139,7 +144,9 @@ TEST_F(ConnectionWindowTest, PastedLineBreaksAndControlCharactersStayOutOfTheFie
         dialog->OkButton().Button()->click();
     });
     window.aConnectAdd->trigger();
-    EXPECT_EQ(rows(), QStringList{"xyz|-|xyz|xyz|xyz|xyz|False"});
+    const QString kept = QString::fromUtf8("xy\tz\x01");
+    EXPECT_EQ(rows().join('|'),
+              QStringList({kept, "-", kept, kept, kept, kept, "False"}).join('|'));
 }
 
 // Inside the editor the keys act on the editor, whichever login field has the focus; the login's
@@ -272,19 +279,69 @@ TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
     EXPECT_EQ(other.ScriptDir, "/scripts/");
 }
 
-// A line break the file cannot keep is left out of its value; it never costs the other rows.
-TEST_F(ConnectionWindowTest, AValueWithALineBreakLosesNoConnection) {
+// A value the file cannot keep is left out and named; it never costs the other rows.
+TEST_F(ConnectionWindowTest, AValueWithALineBreakIsNamedAndLosesNoOtherConnection) {
     window.Connections->append({"A", true, {"srv", "", "", "", "False"}});
     window.ZybStorage->WriteIni();
-    window.Connections->append({"a\nb", false, {"s\r\n", "\rd", "u\n", "p\nw", "False"}});
+    window.Connections->append({"a\nb", false, {"s\r\n", "d", "u", "p\nw", "False"}});
     window.Connections->append({"C", false, {"srv3", "", "", "", "True"}});
     EXPECT_NO_THROW(window.ZybStorage->WriteIni());
+    EXPECT_EQ(prompter.texts(), QStringList{"The connection \"a\nb\" was saved without its name, "
+                                            "server, pwd: the settings file cannot keep a line "
+                                            "break."});
 
     TfVornalex other;
     other.ZybStorage->IniFile = settingsPath;
     other.ZybStorage->ReadIni();
     EXPECT_EQ(rowsOf(other),
-              (QStringList{"A|x|srv||||False", "ab|-|s|d|u|pw|False", "C|-|srv3||||True"}));
+              (QStringList{"A|x|srv||||False", "|-||d|u||False", "C|-|srv3||||True"}));
+}
+
+// What a settings file holds comes back after a start and the save at close, whatever the
+// encoding of its parts and whatever its passwords decode to.
+TEST_F(ConnectionWindowTest, EveryStoredConnectionComesBackAfterTheSaveAtClose) {
+    const QByteArray mark = "\xEF\xBB\xBF";
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QStringList rows;
+        QByteArray written; // a part of the file written at close
+    } cases[] = {
+        {"a mark on Windows-1251 text",
+         mark + "[connection0]\nname=\xD1\xE5\xF0\xE2\xE5\xF0\n",
+         {"Сервер|-|||||"},
+         "[connection0]\nname=Сервер\n"},
+        {"a UTF-8 file appended to a Windows-1251 one",
+         "[connection0]\r\nname=\xD1\r\n" + mark + "[connection1]\nname=b\n",
+         {"С|-|||||", "b|-|||||"},
+         "[connection1]\nname=b\n"},
+        {"a password that decodes to a line break",
+         "[connection0]\nname=a\npwd=" + storedPassword + "\n",
+         {"a|-||||p\nw|"},
+         "\npwd=" + storedPassword + "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sandbox.writeFile("settings.ini", c.bytes);
+        auto opened = std::make_unique<TfVornalex>();
+        EXPECT_EQ(rowsOf(*opened), c.rows);
+        opened.reset();
+        EXPECT_TRUE(bytes(settingsPath).contains(c.written)) << bytes(settingsPath).toStdString();
+        EXPECT_EQ(rowsOf(TfVornalex()), c.rows);
+    }
+    EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
+TEST_F(ConnectionWindowTest, ACopyKeepsAPasswordThatOnlyItsStoredFormCanKeep) {
+    sandbox.writeFile("settings.ini", "[connection0]\nname=a\npwd=" + storedPassword + "\n");
+    auto opened = std::make_unique<TfVornalex>();
+    opened->Connections->setFocused(0);
+    onNextModalOf<TfZybCustomDialog>(
+        [](TfZybCustomDialog* dialog) { dialog->OkButton().Button()->click(); });
+    opened->aConnectDuplicate->trigger();
+    opened.reset();
+    EXPECT_EQ(bytes(settingsPath).count("\npwd=" + storedPassword + "\n"), 2);
+    EXPECT_TRUE(prompter.texts().isEmpty());
 }
 
 TEST_F(ConnectionWindowTest, ASettingsFileThatCouldNotBeReadIsNotWrittenOver) {

@@ -1,13 +1,16 @@
 #include "ConnectionList.h"
 #include "FakeSqlTool.h"
+#include "ModalDriver.h"
 #include "PageDriver.h"
 #include "ProgramSandbox.h"
 #include "RadioGroup.h"
 #include "ScriptedPrompter.h"
 #include "StallingRelay.h"
+#include "crfLogin.h"
 #include "tds_test_server.h"
 #include "uTZybTranslator.h"
 #include "ufVornalex.h"
+#include "ufZybCustomDialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -413,6 +416,43 @@ TEST_F(RunControlTest, ARowThatCannotRunIsAFailedPageAndTheRunEnds) {
     execute("SELECT name FROM t", true);
     ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(images(), QList<int>({Failure, Success}));
+}
+
+// A password with a tab, which the settings file keeps plain, logs in as it stands in every kind
+// of run, and the editor gives it back unchanged.
+TEST_F(RunControlTest, APasswordWithATabLogsInInEveryKindOfRun) {
+    tdsserver::TestServer guarded({std::vector<tdsserver::User>{{"sa", "se\tcret", {}}}});
+    guarded.createDatabase("a");
+    window.Connections->append(
+        {"A",
+         true,
+         {QString::fromStdString(guarded.dataSource()), "a", "sa", "se\tcret", "False"}});
+    window.Connections->setFocused(0);
+    window.gbOnError->setItemIndex(emStop);
+    const struct {
+        const char* what;
+        bool parallel;
+        bool autoConnect;
+        bool edited;
+    } runs[] = {{"parallel", true, true, false},
+                {"sequential", false, true, false},
+                {"with the login window", false, false, false},
+                {"after Edit then OK", true, true, true}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        if (run.edited) {
+            vx::test::onNextModalOf<TfZybCustomDialog>(
+                [](TfZybCustomDialog* dialog) { dialog->OkButton().Button()->click(); });
+            window.aConnectEdit->trigger();
+        }
+        window.cbAutoConnect->setChecked(run.autoConnect);
+        if (!run.autoConnect)
+            vx::test::onNextModalOf<TfCrfLogin>([](TfCrfLogin* login) { login->bOk->click(); });
+        execute("PRINT 'in'", run.parallel);
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_EQ(images(), QList<int>{Success}) << texts(0).join('\n').toStdString();
+    }
+    EXPECT_EQ(window.Connections->at(0).subItems[ConnectionEntry::Password], "se\tcret");
 }
 
 TEST_F(RunControlTest, AReExecutedPageKeepsExecuteDisabledAndTheRunStillEnds) {

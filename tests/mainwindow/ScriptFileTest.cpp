@@ -113,7 +113,7 @@ TEST_F(ScriptFileTest, EveryFileThatOpensComesBackByteForByte) {
         EXPECT_TRUE(script.text == c.text);
         EXPECT_EQ(script.format, c.format);
         EXPECT_EQ(script.changes, 0);
-        EXPECT_TRUE(vx::decodeScript(c.bytes).text == c.text) << "bytes in memory read alike";
+        EXPECT_TRUE(vx::decodeText(c.bytes).text == c.text) << "bytes in memory read alike";
 
         QFile::remove(path());
         vx::saveScript(path(), script.text, script.format);
@@ -150,7 +150,7 @@ TEST_F(ScriptFileTest, AFileThatASaveWouldChangeSaysHowWhenItOpens) {
         vx::saveScript(path(), script.text, script.format);
         EXPECT_EQ(readBytes(), c.saved);
     }
-    EXPECT_EQ(vx::changesOnSave("/tmp/m.sql", vx::decodeScript("a\r\nb\xC2\xA0\xE2\x80\xA8")), "");
+    EXPECT_EQ(vx::changesOnSave("/tmp/m.sql", vx::decodeText("a\r\nb\xC2\xA0\xE2\x80\xA8")), "");
 }
 
 TEST_F(ScriptFileTest, TextThatWindows1251CannotHoldIsSavedAsUtf8) {

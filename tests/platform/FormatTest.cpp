@@ -40,6 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{":%.2d", {qint64(-5)}, ":-05"},
         FormatCase{"%5s|%-5s|", {QString("ab"), QString("cd")}, "   ab|cd   |"},
         FormatCase{"%.2s", {QString("abc")}, "ab"}, FormatCase{"%x", {qint64(255)}, "FF"},
+        // A precision stops before a character it would cut in two.
+        FormatCase{"%4.2s|%.3s", {QString("b😀"), QString("b😀")}, "   b|b😀"},
         FormatCase{"%d", {qint64(-9223372036854775807LL - 1)}, "-9223372036854775808"}));
 
 TEST(FormatErrors, RaiseInsteadOfReadingPastTheArguments) {

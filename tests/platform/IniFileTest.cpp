@@ -1,5 +1,6 @@
 #include "IniFile.h"
 #include "DiskFull.h"
+#include "ErrorText.h"
 #include "Errors.h"
 
 #include <QDir>
@@ -135,7 +136,15 @@ TEST_F(IniFileTest, RefusesWhatTheFileCannotCarry) {
     EXPECT_THROW(ini.writeString("s", " k", "v"), vx::Error);
     EXPECT_THROW(ini.writeString("a]b", "k", "v"), vx::Error);
     EXPECT_THROW(ini.writeString("s", "k", "line\nbreak"), vx::Error);
+    // A mark at the start of a line is no part of it: a key cannot start with one, a section
+    // name, after its bracket, can.
+    const QString marked = QChar(QChar::ByteOrderMark) + QString("k");
+    EXPECT_EQ(vx::test::errorText([&] { ini.writeString("s", marked, "v"); }),
+              "The INI key name \"" + marked + "\" starts with U+FEFF, which reads as a mark");
     EXPECT_FALSE(ini.modified());
+    ini.writeString(marked, "k", "v");
+    ini.save();
+    EXPECT_EQ(vx::IniFile(path()).readSections(), QStringList{marked});
 }
 
 TEST_F(IniFileTest, ReadsWindows1251AndUtf8WithBom) {
@@ -143,6 +152,10 @@ TEST_F(IniFileTest, ReadsWindows1251AndUtf8WithBom) {
     const vx::IniFile ansi = load("[\xD1\xEE\xE5\xE4\xE8\xED\xE5\xED\xE8\xE5]\r\nname=\xD2\xE5\xF1"
                                   "\xF2\xEE\xE2\xE0\xFF \xE1\xE0\xE7\xE0\r\n");
     EXPECT_EQ(ansi.readString("соединение", "name", {}), "Тестовая база");
+    // The encoding is the whole file's: a mark in front of Windows-1251 text marks no UTF-8.
+    EXPECT_EQ(load("\xEF\xBB\xBF[main]\nk=\xD1\xE5\xF0\n").readString("main", "k", {}), "Сер");
+    // The byte the code page leaves unassigned reads as U+0098, as in scripts.
+    EXPECT_EQ(load("[main]\nk=\x98\xD1\n").readString("main", "k", {}), QString(QChar(0x98)) + "С");
     const vx::IniFile bom = load("\xEF\xBB\xBF[main]\nk=\xD0\xAF\n");
     EXPECT_EQ(bom.readSections(), QStringList({"main"}));
     EXPECT_EQ(bom.readString("main", "k", {}), "Я");
@@ -164,6 +177,9 @@ TEST_F(IniFileTest, MarksAtTheStartOfALineHideNothing) {
         {"[connection0]\r\nname=a\r\n" + mark + mark + "[connection1]\r\nname=b\r\n",
          "[connection0]\nname=c\n[connection1]\nname=b\n"},
         {"[connection0]\nname=a\n[connection1]\n" + mark + "name=b\n",
+         "[connection0]\nname=c\n[connection1]\nname=b\n"},
+        // A Windows-1251 file with a UTF-8 file appended: the mark is a mark in either encoding.
+        {"[connection0]\r\nname=\xD1\r\n" + mark + "[connection1]\nname=b\n",
          "[connection0]\nname=c\n[connection1]\nname=b\n"},
     };
     for (const auto& c : cases) {
