@@ -1,5 +1,9 @@
 #include "InstallerSandbox.h"
 
+#ifdef VX_SETUP_PROGRAM
+#include "SetupPayload.h"
+#endif
+
 #include <QDirIterator>
 #include <QFile>
 
@@ -66,6 +70,13 @@ QStringList InstallerSandbox::tree(const QString& below) const {
     entries.sort();
     return entries;
 }
+
+#ifdef VX_SETUP_PROGRAM
+QString builtPayloadRoot() {
+    static const bool registered = registerSetupPayload("/built");
+    return registered ? ":/built/" : "<not registered>";
+}
+#endif
 
 QString englishText(const QString& key) {
     static const QHash<QString, QString> lines{

@@ -43,6 +43,11 @@ private:
     InstallerEnvironment m_env;
 };
 
+#ifdef VX_SETUP_PROGRAM
+// The resource root of the payload that the installer program carries, registered once.
+QString builtPayloadRoot();
+#endif
+
 // The English lines of the translator keys that the installer runs look up.
 QString englishText(const QString& key);
 

@@ -238,6 +238,24 @@ TEST_F(InstallerWindow, NextWaitsForTheAgreementAndTheFolderBeforeTheInstallatio
     EXPECT_FALSE(window->isVisible());
 }
 
+#ifdef VX_SETUP_PROGRAM
+TEST_F(InstallerWindow, TheLicencePageWrapsEachParagraphOfTheLicenceOnce) {
+    const auto english = qScopeGuard([] { vx::useQtLanguage("English"); });
+    box.environment().resourceRoot = vx::test::builtPayloadRoot();
+    const auto window = open();
+    click(*window, bkNext);
+    ASSERT_EQ(window->ZybWizard1->ActivePage(), window->pLicence);
+    EXPECT_EQ(window->mAgreement->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    for (const int language : {0, 1}) {
+        chooseLanguage(*window, language);
+        // Paragraphs one empty line apart, each one line of text that only the page wraps.
+        const QStringList paragraphs = window->mAgreement->toPlainText().split("\n\n");
+        EXPECT_GT(paragraphs.size(), 3) << language;
+        EXPECT_EQ(paragraphs.filter("\n"), QStringList()) << language;
+    }
+}
+#endif
+
 TEST_F(InstallerWindow, TheInstallationRunsOnTheProgressPageAndClosesTheWindow) {
     const auto window = open();
     chooseLanguage(*window, 1);

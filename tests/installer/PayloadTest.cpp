@@ -6,7 +6,6 @@
 #include "ProcessSignals.h"
 #include "QtPrinting.h"
 #include "SetupFiles.h"
-#include "SetupPayload.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,22 +15,13 @@
 #include <csignal>
 
 using namespace vx;
+using vx::test::builtPayloadRoot;
 using vx::test::catchesSignal;
 using vx::test::englishText;
 using vx::test::InstallerSandbox;
 
-namespace {
-
-// The payload's resource root, registered once for the whole test program.
-QString builtRoot() {
-    static const bool registered = registerSetupPayload("/built");
-    return registered ? ":/built/" : "<not registered>";
-}
-
-} // namespace
-
 TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
-    const QString root = builtRoot();
+    const QString root = builtPayloadRoot();
     const QByteArray program = InstallerSandbox::readFile(VX_SETUP_PROGRAM);
     EXPECT_TRUE(program.startsWith("\x7f"
                                    "ELF"));
@@ -56,7 +46,7 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
 TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName) {
     InstallerSandbox box;
     InstallerEnvironment env = box.environment();
-    env.resourceRoot = builtRoot();
+    env.resourceRoot = builtPayloadRoot();
     // A renamed download that records how it was started.
     env.installerPath = box.path("dl/vornalex-setup 'v2'");
     box.requireInside({env.installerPath});
@@ -81,7 +71,7 @@ TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName)
 TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {
     InstallerSandbox box;
     InstallerEnvironment env = box.environment();
-    env.resourceRoot = builtRoot();
+    env.resourceRoot = builtPayloadRoot();
     const QString d = box.path("data/Vornalex/");
     InstallChoices choices;
     choices.installationDir = d;
