@@ -44,12 +44,13 @@ Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLi
     : m_env(std::move(env)), m_text(std::move(text)), m_progress(std::move(progress)) {}
 
 void checkInstallFolders(const InstallChoices& choices, const TextLookup& text) {
+    if (choices.installationDir.isEmpty() || !QDir::isAbsolutePath(choices.installationDir) ||
+        hasControlCharacter(choices.installationDir) || hasControlCharacter(choices.menuDir))
+        throw Error(text(QStringLiteral("badInstallDir")));
     // GLib's desktop reader takes a launcher's program path before it undoes "%%", finds no
     // such program and drops the entry from the menu: no "%" in the programs' folder.
-    if (choices.installationDir.isEmpty() || !QDir::isAbsolutePath(choices.installationDir) ||
-        choices.installationDir.contains(u'%') || hasControlCharacter(choices.installationDir) ||
-        hasControlCharacter(choices.menuDir))
-        throw Error(text(QStringLiteral("badInstallDir")));
+    if (choices.installationDir.contains(u'%'))
+        throw Error(text(QStringLiteral("percentInInstallDir")));
 }
 
 void Installation::run(const InstallChoices& choices) {

@@ -40,9 +40,9 @@ struct InstallChoices {
 using TextLookup = std::function<QString(const QString& key)>;
 using ProgressLine = std::function<void(const QString& line)>;
 
-// Raises the text of "badInstallDir" for an installation folder that is empty, relative or holds
-// a "%", or for a control character in either folder: such folders would scatter files or break
-// the launchers.
+// Raises the text of "badInstallDir" for an installation folder that is empty or relative, or for
+// a control character in either folder, and that of "percentInInstallDir" for a "%" in the
+// installation folder: such folders would scatter files or break the launchers.
 void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
 
 // The installation run: folders, files with their modes, menu and desktop entries and the
@@ -53,7 +53,7 @@ void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
 // desktop entry that cannot be written (its folder included) is no such step: it is left out
 // with a "progressSkipped" line naming the file and the reason, and the record is still written,
 // so the installation can be uninstalled.
-// A folder that checkInstallFolders() refuses is refused up front with the text of "badInstallDir".
+// A folder that checkInstallFolders() refuses is refused up front with its text.
 class Installation {
 public:
     Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress);

@@ -236,16 +236,27 @@ TEST_F(InstallationTest, SkipsTheEntriesThatCannotBeWrittenSayingWhyAndKeepsTheR
     EXPECT_EQ(record().value(6), RegistryStore::Value("InstallDir", m));
 }
 
-TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPath) {
-    for (const QString& folder :
-         {QString(), QString("Vornalex"), QString("./Vornalex"), d + "a\nb"}) {
-        EXPECT_EQ(install(choices(folder)),
-                  QStringList{"error: Please enter a full installation folder path."});
+TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPathOrHoldsAPercentSign) {
+    const QString notFull = "error: Please enter a full installation folder path.";
+    const QString percent = "error: The character '%' cannot be used in the installation folder.";
+    const struct {
+        QString folder;
+        QString menu;
+        QString error;
+    } cases[] = {
+        {"", "Vornalex", notFull},
+        {"Vornalex", "Vornalex", notFull},
+        {"./Vornalex", "Vornalex", notFull},
+        {"100% Vornalex", "Vornalex", notFull},
+        {d + "a\nb", "Vornalex", notFull},
+        {d, "Vor\tnalex", notFull},
+        {box.path("data/100% Vornalex"), "Vornalex", percent},
+    };
+    for (const auto& c : cases) {
+        InstallChoices refused = choices(c.folder);
+        refused.menuDir = c.menu;
+        EXPECT_EQ(install(refused), QStringList{c.error}) << c.folder.toStdString();
     }
-    InstallChoices badMenu = choices(d);
-    badMenu.menuDir = "Vor\tnalex";
-    EXPECT_EQ(install(badMenu),
-              QStringList{"error: Please enter a full installation folder path."});
     EXPECT_EQ(box.tree(box.path("data")), QStringList());
 }
 

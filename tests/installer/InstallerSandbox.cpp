@@ -87,6 +87,7 @@ QString englishText(const QString& key) {
         {"progressDelFiles", "delete files.."},
         {"progressSkipped", "Shortcut skipped: %s"},
         {"badInstallDir", "Please enter a full installation folder path."},
+        {"percentInInstallDir", "The character '%' cannot be used in the installation folder."},
     };
     return lines.value(key, "<" + key + ">");
 }
