@@ -26,18 +26,6 @@ bool hasControlCharacter(const QString& text) {
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
-// The uninstaller script with the name of the installer copy it starts in its "installer=" line.
-QByteArray uninstallerFor(const QByteArray& script, const QString& installerName) {
-    QStringList lines = QString::fromUtf8(script).split(u'\n');
-    for (QString& line : lines) {
-        if (line.startsWith(QLatin1String("installer="))) {
-            line = QStringLiteral("installer=") + shQuote(installerName);
-            break;
-        }
-    }
-    return lines.join(u'\n').toUtf8();
-}
-
 } // namespace
 
 Installation::Installation(InstallerEnvironment env, TextLookup text, ProgressLine progress)
@@ -91,13 +79,9 @@ void Installation::run(const InstallChoices& choices) {
         // The first file names the installation folder's failure.
         if (folderError != 0)
             throw Error(cannotCreateText(d + installed::Uninstaller, folderError));
-        const QString installerName = QFileInfo(m_env.installerPath).fileName();
-        writeFileAtomically(
-            d + installed::Uninstaller,
-            uninstallerFor(readSetupFile(QStringLiteral("vxuninst"), root), installerName),
-            ProgramMode);
+        ExtractSetupFile(QStringLiteral("vxuninst"), d + installed::Uninstaller, ProgramMode, root);
         menuEntry(installed::UninstallEntry, d + installed::Uninstaller);
-        CopyFileChecked(m_env.installerPath, d + installerName);
+        CopyFileChecked(m_env.installerPath, d + installed::InstallerCopy);
     }
     if (choices.application) {
         ExtractSetupFile(QStringLiteral("vxexe"), d + installed::Program, ProgramMode, root);

@@ -12,6 +12,8 @@ namespace vx {
 // what one installs the other removes.
 namespace installed {
 inline const QString Uninstaller = QStringLiteral("vxuninst");
+// The installer keeps one copy of itself under this name, whatever the download is called.
+inline const QString InstallerCopy = QStringLiteral("Vornalex_Install");
 inline const QString Program = ProductName;
 inline const QString HelpFolder = ProductName + QStringLiteral(".help/");
 inline const QString HelpStartPage = QStringLiteral("index.htm");

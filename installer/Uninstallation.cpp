@@ -32,7 +32,7 @@ QString uninstallScript(const UninstallPlan& plan) {
                          QStringLiteral(" 2>/dev/null"));
     };
     const QString& d = plan.installDir;
-    remove(d, plan.installerName);
+    remove(d, installed::InstallerCopy);
     remove(d, installed::Uninstaller);
     for (const QString& page : plan.helpPages)
         remove(d, installed::HelpFolder + page);
@@ -81,7 +81,6 @@ bool Uninstallation::run() {
     plan.installDir = existingFolderForm(d);
     plan.menuDir = existingFolderForm(m);
     plan.desktopDir = existingFolderForm(m_env.desktopDir);
-    plan.installerName = installer.fileName();
     plan.helpPages = setupFolderEntries(QStringLiteral("vxhelp"), m_env.resourceRoot);
     plan.script = m_env.tempDir + installer.completeBaseName() + QStringLiteral(".sh");
     plan.waitPid = m_env.waitPid;

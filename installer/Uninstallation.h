@@ -14,7 +14,6 @@ struct UninstallPlan {
     QString installDir;    // D, with a trailing "/"
     QString menuDir;       // M, with a trailing "/"
     QString desktopDir;    // K, with a trailing "/"
-    QString installerName; // X, the installer's file name, copied into D by the installation
     QStringList helpPages; // the files of the help folder
     QString script;        // the script's own path, removed last, then its folder when empty
     // The script starts deleting once this process has ended (waiting 60 s at most); 0: at once.

@@ -198,6 +198,15 @@ TEST_F(InstallationTest, LeavesTheRunningInstallerInTheInstallationFolderIntact)
     EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"), "INSTALLER");
 }
 
+TEST_F(InstallationTest, KeepsOneInstallerCopyWhateverTheDownloadIsCalled) {
+    EXPECT_EQ(install(choices(d)), phases);
+    box.environment().installerPath = box.path("dl/my setup 'v2'");
+    InstallerSandbox::writeFile(box.environment().installerPath, "INSTALLER v2", 0755);
+    EXPECT_EQ(install(choices(d)), phases);
+    EXPECT_EQ(box.tree(d), InstallationFolder);
+    EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"), "INSTALLER v2");
+}
+
 TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
     InstallerSandbox::writeFile(box.path("file"), "user data");
     const QString blocked = box.path("file/Vornalex/");

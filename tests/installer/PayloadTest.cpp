@@ -43,11 +43,11 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
               QDir(resources + "help").entryList(QDir::Files, QDir::Name));
 }
 
-TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName) {
+TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallersOwnCopy) {
     InstallerSandbox box;
     InstallerEnvironment env = box.environment();
     env.resourceRoot = builtPayloadRoot();
-    // A renamed download that records how it was started.
+    // A renamed download that records how it was started; it keeps one name when installed.
     env.installerPath = box.path("dl/vornalex-setup 'v2'");
     box.requireInside({env.installerPath});
     InstallerSandbox::writeFile(
@@ -65,7 +65,7 @@ TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName)
     ASSERT_TRUE(uninstaller.waitForFinished(30000));
     EXPECT_EQ(uninstaller.exitCode(), 0) << uninstaller.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(InstallerSandbox::readFile(d + "started")),
-              d + "vornalex-setup 'v2'|-u|");
+              d + "Vornalex_Install|-u|");
 }
 
 TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {

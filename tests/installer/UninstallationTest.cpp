@@ -23,7 +23,6 @@ TEST(UninstallScript, RemovesEachInstalledFileByItsQuotedName) {
     plan.installDir = "/sbx/data/Vornalex/";
     plan.menuDir = "/sbx/data/applications/Vornalex/";
     plan.desktopDir = "/sbx/home/Desktop/";
-    plan.installerName = "Vornalex_Install";
     plan.helpPages = QStringList{"English.htm", "Russian.htm", "index.htm"};
     plan.script = "/sbx/tmp/Vornalex_Install-0/Vornalex_Install.sh";
     plan.waitPid = 4242;
@@ -249,9 +248,9 @@ TEST(Uninstaller, RunsTheInstallerCopyBesideItWithTheUninstallSwitch) {
     EXPECT_EQ(uninstaller.exitCode(), 1);
     EXPECT_TRUE(uninstaller.readAllStandardError().startsWith("Vornalex_Install not found in"));
 
-    // A renamed copy is found too; it gets "-u" and nothing else.
+    // The installation's copy gets "-u" and nothing else.
     InstallerSandbox::writeFile(
-        d + "Vornalex_Install (1)",
+        d + "Vornalex_Install",
         "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/arguments\"\n", 0755);
     uninstaller.start(d + "vxuninst", {"ignored"});
     ASSERT_TRUE(uninstaller.waitForFinished(30000));
