@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace vx {
 
@@ -100,9 +101,12 @@ void Installation::run(const InstallChoices& choices) {
     }
     // Also for a program left by an earlier installation; a desktop that is not there is not made.
     const QString& k = m_env.desktopDir;
-    if (choices.desktopIcon && QFileInfo::exists(d + installed::Program) && !k.isEmpty() &&
-        QFileInfo(k).isDir())
-        shortcut(k + installed::ProgramEntry, d + installed::Program, ProgramMode);
+    if (choices.desktopIcon && QFileInfo::exists(d + installed::Program)) {
+        if (!k.isEmpty() && QFileInfo(k).isDir())
+            shortcut(k + installed::ProgramEntry, d + installed::Program, ProgramMode);
+        else
+            skipped(cannotCreateText(k + installed::ProgramEntry, ENOENT));
+    }
     if (any) {
         m_progress(m_text(QStringLiteral("progressCreateReg")));
         RegistryStore(m_env.registryFile)

@@ -52,9 +52,9 @@ void checkInstallFolders(const InstallChoices& choices, const TextLookup& text);
 // "progressCopyFiles", "progressCreateReg"). It returns only when every step succeeded; the
 // caller then reports success. A failing step raises vx::Error naming the file and the system's
 // reason; what was written stays, and the record is written only after every file. A menu or
-// desktop entry that cannot be written (its folder included) is no such step: it is left out
-// with a "progressSkipped" line naming the file and the reason, and the record is still written,
-// so the installation can be uninstalled.
+// desktop entry that cannot be written (its folder included, a missing desktop too) is no such
+// step: it is left out with a "progressSkipped" line naming the file and the reason, and the
+// record is still written, so the installation can be uninstalled.
 // A folder that checkInstallFolders() refuses is refused up front with its text.
 class Installation {
 public:

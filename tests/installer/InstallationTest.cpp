@@ -269,10 +269,16 @@ TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPathOrHoldsAPercentSign) {
     EXPECT_EQ(box.tree(box.path("data")), QStringList());
 }
 
-TEST_F(InstallationTest, MakesNoMenuOrDesktopEntryWithoutTheirFolders) {
+TEST_F(InstallationTest, MakesNoMenuEntryWithoutItsFolderAndSaysWhyNoDesktopLauncherIsMade) {
     box.environment().menuRootDir.clear();
-    box.environment().desktopDir = box.path("home/NoDesktop/");
-    EXPECT_EQ(install(choices(d)), phases);
+    for (const QString& desktop : {box.path("home/NoDesktop/"), QString()}) {
+        box.environment().desktopDir = desktop;
+        EXPECT_EQ(install(choices(d)),
+                  (QStringList{"Create dir..", "Copy files..",
+                               "Shortcut skipped: Cannot create file \"" + desktop +
+                                   "Vornalex.desktop\". No such file or directory",
+                               "Registry entries.."}));
+    }
     EXPECT_EQ(box.tree(d), InstallationFolder);
     EXPECT_FALSE(QFileInfo::exists(box.path("data/applications")));
     EXPECT_FALSE(QFileInfo::exists(box.path("home/NoDesktop")));
