@@ -92,8 +92,8 @@ TEST(InstallerPrograms, InstallStartAndUninstallInASandboxHome) {
     env.installerPath = box.path("dl/Vornalex_Install");
     env.resourceRoot = ":/e2e/";
     const QString again = box.path("dl/my setup 'v2'");
-    box.requireInside({env.programsDir, env.menuRootDir, env.desktopDir, env.tempDir,
-                       env.registryFile, env.installerPath, again});
+    box.requireInside({env.programsDir, env.menuRootDir, env.menuDirectoryDir, env.menuMergeDir,
+                       env.desktopDir, env.tempDir, env.registryFile, env.installerPath, again});
     QFile::remove(env.installerPath);
     for (const QString& download : {env.installerPath, again})
         ASSERT_TRUE(QFile::copy(VX_INSTALLER_PROGRAM, download));
@@ -121,6 +121,9 @@ TEST(InstallerPrograms, InstallStartAndUninstallInASandboxHome) {
     EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"),
               InstallerSandbox::readFile(VX_INSTALLER_PROGRAM));
     EXPECT_TRUE(QFileInfo::exists(box.path("home/Desktop/Vornalex.desktop")));
+    EXPECT_EQ(box.menu(),
+              (QStringList{"Development/Vornalex", "Vornalex/Help", "Vornalex/Uninstall",
+                           "Vornalex/Vornalex", "Vornalex/licence"}));
 
     QProcess vornalex;
     start(vornalex, d + "Vornalex", d);
@@ -152,13 +155,12 @@ TEST(InstallerPrograms, InstallStartAndUninstallInASandboxHome) {
     ASSERT_TRUE(waitUntilGone(script));
     ASSERT_TRUE(waitUntilGone(privateTemp));
 
-    // Left behind: the applications folder that held the menu folder and the downloaded
-    // installers. The record store and the installer's temporary folder went with their last use.
+    // Left behind: the downloaded installers. The record store and the installer's temporary
+    // folder went with their last use, the menu's folders with the entries they were made for.
+    EXPECT_EQ(box.menu(), QStringList());
     EXPECT_EQ(env.tempDir, privateTemp + "/");
     QStringList expected = before;
-    expected << "data/applications/";
     expected.removeOne(QDir(box.root()).relativeFilePath(privateTemp) + "/");
-    expected.sort();
     EXPECT_EQ(box.tree(), expected);
 }
 

@@ -292,8 +292,9 @@ TEST_F(InstallerWindow, TheInstallationRunsOnTheProgressPageAndClosesTheWindow) 
     EXPECT_FALSE(QFileInfo::exists(box.path("home/Desktop/Vornalex.desktop")));
     EXPECT_TRUE(record().contains({"UninstallString", folder + "/vxuninst"}));
     EXPECT_TRUE(record().contains({"Language", "Russian"}));
-    EXPECT_TRUE(InstallerSandbox::readFile(box.path("data/applications/Vornalex/licence.desktop"))
-                    .contains("lic_rus.txt"));
+    EXPECT_TRUE(
+        InstallerSandbox::readFile(box.path("data/applications/zelmorik-vornalex-licence.desktop"))
+            .contains("lic_rus.txt"));
 }
 
 TEST_F(InstallerWindow, CancelAsksOnEveryPageThatOffersIt) {

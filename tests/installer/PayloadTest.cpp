@@ -32,6 +32,7 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
         const char* entry;
         const char* file;
     } files[] = {{"VXUNINST", "setup/vxuninst"},
+                 {"VXICON", "setup/vornalex.png"},
                  {"LICENCE", "setup/licence.txt"},
                  {"LIC_RUS", "setup/lic_rus.txt"},
                  {"VXTOOLS", "vxTools.ini"}};
