@@ -195,6 +195,17 @@ TEST_F(InstallationTest, LeavesTheRunningInstallerInTheInstallationFolderIntact)
     EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"), "INSTALLER");
 }
 
+TEST_F(InstallationTest, WithoutAMenuNameTheEntriesGoToTheDesktopsOwnMenus) {
+    InstallChoices c = choices(d);
+    c.menuDir.clear();
+    EXPECT_EQ(install(c), phases);
+    EXPECT_EQ(box.tree(m), menuEntries);
+    EXPECT_FALSE(QFileInfo::exists(box.path("data/desktop-directories")));
+    EXPECT_FALSE(QFileInfo::exists(box.path("home/.config")));
+    EXPECT_EQ(box.menu(), (QStringList{"Development/Vornalex", "Other/Help", "Other/Uninstall",
+                                       "Other/licence"}));
+}
+
 TEST_F(InstallationTest, KeepsOneInstallerCopyWhateverTheDownloadIsCalled) {
     EXPECT_EQ(install(choices(d)), phases);
     box.environment().installerPath = box.path("dl/my setup 'v2'");
