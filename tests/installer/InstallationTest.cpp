@@ -124,15 +124,6 @@ TEST_F(InstallationTest, InstallsEveryFileEntryAndTheRecord) {
                                                      {"URLUpdateInfo", ""},
                                                      {"InstallDir", m},
                                                      {"Language", "English"}}));
-    // The folders it made, for the uninstallation; the sandbox had "data" and "home".
-    EXPECT_EQ(
-        RegistryStore(box.environment().registryFile).readValues(madeFoldersKeyPath()),
-        (QList<RegistryStore::Value>{{"1", d},
-                                     {"2", m},
-                                     {"3", box.path("data/desktop-directories/")},
-                                     {"4", box.path("home/.config/")},
-                                     {"5", box.path("home/.config/menus/")},
-                                     {"6", box.path("home/.config/menus/applications-merged/")}}));
 }
 
 TEST_F(InstallationTest, QuotesAFolderWithBlanksQuotesAndDollarAsDesktopReadersAccept) {
