@@ -1,7 +1,5 @@
 #include "DesktopEntry.h"
 
-#include "SetupFiles.h"
-
 #include <QFileInfo>
 
 #include <algorithm>
@@ -36,19 +34,38 @@ QString desktopExecArgument(const QString& argument) {
     return quoted + u'"';
 }
 
-QString desktopEntryText(const QString& name, const QString& target) {
-    const QFileInfo info(target);
-    QString exec = desktopExecArgument(target);
+QString desktopEntryText(const DesktopEntry& entry) {
+    const QFileInfo info(entry.target);
+    QString exec = desktopExecArgument(entry.target);
     if (!(info.isFile() && info.isExecutable()))
         exec = QStringLiteral("xdg-open ") + exec;
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=") + escapeValue(name) +
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=") + escapeValue(entry.name) +
            QStringLiteral("\nExec=") + escapeValue(exec) + QStringLiteral("\nPath=") +
-           escapeValue(info.absolutePath() + u'/') + QStringLiteral("\nTerminal=false\n");
+           escapeValue(info.absolutePath() + u'/') + QStringLiteral("\nIcon=") +
+           escapeValue(entry.icon) + QStringLiteral("\nCategories=") + entry.categories +
+           QStringLiteral("\nTerminal=false\n");
 }
 
-void CreateShortcut(const QString& link, const QString& target, unsigned mode) {
-    writeFileAtomically(link, desktopEntryText(QFileInfo(link).completeBaseName(), target).toUtf8(),
-                        mode);
+QString menuDirectoryText(const QString& name, const QString& icon) {
+    return QStringLiteral("[Desktop Entry]\nType=Directory\nName=") + escapeValue(name) +
+           QStringLiteral("\nIcon=") + escapeValue(icon) + u'\n';
+}
+
+QString mergedMenuText(const QString& menuName, const QString& directoryFile,
+                       const QStringList& entryFiles) {
+    QString text =
+        QStringLiteral("<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                       "    \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+                       "<Menu>\n"
+                       "    <Name>Applications</Name>\n"
+                       "    <Menu>\n"
+                       "        <Name>%1</Name>\n"
+                       "        <Directory>%2</Directory>\n"
+                       "        <Include>\n")
+            .arg(menuName, directoryFile);
+    for (const QString& file : entryFiles)
+        text += QStringLiteral("            <Filename>") + file + QStringLiteral("</Filename>\n");
+    return text + QStringLiteral("        </Include>\n    </Menu>\n</Menu>\n");
 }
 
 QString shQuote(const QString& text) {

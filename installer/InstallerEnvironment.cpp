@@ -50,10 +50,18 @@ InstallerEnvironment InstallerEnvironment::fromSystem() {
     if (!QDir::isAbsolutePath(dataHome))
         dataHome = home.isEmpty() ? QString() : home + QStringLiteral("/.local/share");
 
+    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(configHome))
+        configHome = home.isEmpty() ? QString() : home + QStringLiteral("/.config");
+
     InstallerEnvironment env;
     env.programsDir = dataHome;
-    if (!dataHome.isEmpty())
+    if (!dataHome.isEmpty()) {
         env.menuRootDir = dataHome + QStringLiteral("/applications");
+        env.menuDirectoryDir = dataHome + QStringLiteral("/desktop-directories");
+    }
+    if (!configHome.isEmpty())
+        env.menuMergeDir = configHome + QStringLiteral("/menus/applications-merged");
     if (!home.isEmpty()) {
         const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
         if (!desktop.isEmpty())

@@ -12,8 +12,12 @@ QString uninstallKeyPath();
 // The folders and identity the installer works with. Everything the installation and the
 // uninstallation touch is derived from these fields, so tests root them in a sandbox.
 struct InstallerEnvironment {
-    QString programsDir;  // the default parent of the installation folder, no trailing "/"
-    QString menuRootDir;  // the user's applications folder, no trailing "/"; "" when unknown
+    QString programsDir; // the default parent of the installation folder, no trailing "/"
+    QString menuRootDir; // the user's applications folder, no trailing "/"; "" when unknown
+    // The user's folders of sub-menu captions (.directory files) and of menu files merged into
+    // the desktop's menu; no trailing "/", "" when unknown.
+    QString menuDirectoryDir;
+    QString menuMergeDir;
     QString desktopDir;   // the user's desktop folder with a trailing "/"; "" when unknown
     QString tempDir;      // the installer's private temporary folder, with a trailing "/"
     QString registryFile; // the registry store file
@@ -21,9 +25,9 @@ struct InstallerEnvironment {
     qint64 waitPid = 0;                          // the process the uninstall script outlives
     QString resourceRoot = QStringLiteral(":/"); // the resource tree holding SETUPFILE
 
-    // The per-user folders from HOME, XDG_DATA_HOME, XDG_CONFIG_HOME (its user-dirs.dirs names
-    // the desktop) and TMPDIR, and the running program. Creates the private temporary folder;
-    // raises vx::Error when none can be made.
+    // The per-user folders from HOME, XDG_DATA_HOME, XDG_CONFIG_HOME (the merged menus, and its
+    // user-dirs.dirs names the desktop) and TMPDIR, and the running program. Creates the private
+    // temporary folder; raises vx::Error when none can be made.
     static InstallerEnvironment fromSystem();
 };
 

@@ -64,11 +64,15 @@ QString cannotCreateText(const QString& path, int error) {
     return format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)});
 }
 
-int makeFolders(const QString& path) {
+int makeFolders(const QString& path, QStringList* made) {
     const QString clean = QDir::cleanPath(path);
     for (qsizetype end = clean.indexOf(u'/', 1);; end = clean.indexOf(u'/', end + 1)) {
-        const QByteArray name = QFile::encodeName(end < 0 ? clean : clean.left(end));
-        if (::mkdir(name.constData(), 0777) != 0) {
+        const QString folder = end < 0 ? clean : clean.left(end);
+        const QByteArray name = QFile::encodeName(folder);
+        if (::mkdir(name.constData(), 0777) == 0) {
+            if (made)
+                made->append(withSeparator(folder));
+        } else {
             const int error = errno;
             struct stat info {};
             if (error != EEXIST)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace vx {
 
@@ -19,8 +20,9 @@ QString cannotCreateText(const QString& path, int error);
 QString withSeparator(const QString& folder);
 
 // Creates the folder with its missing parents; 0, or the errno of the step that failed
-// (ENOTDIR where something other than a folder is in the way).
-int makeFolders(const QString& path);
+// (ENOTDIR where something other than a folder is in the way). Each folder it creates is added
+// to `made` (when given) with a trailing "/", parents first.
+int makeFolders(const QString& path, QStringList* made = nullptr);
 
 // Saves the embedded setup file `name` (matched without regard to case) to `fileName`, replacing
 // it. A folder entry becomes a folder of that name holding its files. Raises "Resource <name> not

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vx {
 
 QString uninstallScript(const UninstallPlan& plan) {
@@ -32,20 +34,28 @@ QString uninstallScript(const UninstallPlan& plan) {
                          QStringLiteral(" 2>/dev/null"));
     };
     const QString& d = plan.installDir;
-    remove(d, plan.installerName);
+    remove(d, installed::InstallerCopy);
     remove(d, installed::Uninstaller);
     for (const QString& page : plan.helpPages)
         remove(d, installed::HelpFolder + page);
     removeFolder(d.isEmpty() ? d : d + installed::HelpFolder);
-    for (const QString& file : {installed::Program, installed::Settings, installed::Licence,
-                                installed::LicenceRussian, installed::Tools})
+    for (const QString& file : {installed::Program, installed::Icon, installed::Settings,
+                                installed::Licence, installed::LicenceRussian, installed::Tools})
         remove(d, file);
-    remove(plan.desktopDir, installed::ProgramEntry);
+    remove(plan.desktopDir, installed::DesktopLauncher);
     for (const QString& entry : {installed::ProgramEntry, installed::HelpEntry,
                                  installed::UninstallEntry, installed::LicenceEntry})
         remove(plan.menuDir, entry);
-    removeFolder(plan.menuDir);
-    removeFolder(d);
+    remove(plan.menuDirectoryDir, installed::MenuDirectory);
+    remove(plan.menuMergeDir, installed::MergedMenu);
+    // A folder's sub-folders are longer paths: they go before it.
+    QStringList folders = plan.madeFolders;
+    if (!folders.contains(d))
+        folders.append(d);
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& folder : folders)
+        removeFolder(folder);
     lines.append(QStringLiteral("rm -f -- ") + shQuote(plan.script));
     removeFolder(QFileInfo(plan.script).path() + u'/');
     lines.append(QStringLiteral("exit 0")); // folders that others still use stay: no failure
@@ -80,8 +90,12 @@ bool Uninstallation::run() {
     UninstallPlan plan;
     plan.installDir = existingFolderForm(d);
     plan.menuDir = existingFolderForm(m);
+    plan.menuDirectoryDir = existingFolderForm(m_env.menuDirectoryDir);
+    plan.menuMergeDir = existingFolderForm(m_env.menuMergeDir);
     plan.desktopDir = existingFolderForm(m_env.desktopDir);
-    plan.installerName = installer.fileName();
+    for (const RegistryStore::Value& value : store.readValues(madeFoldersKeyPath()))
+        if (const QString folder = existingFolderForm(value.second); !folder.isEmpty())
+            plan.madeFolders.append(folder);
     plan.helpPages = setupFolderEntries(QStringLiteral("vxhelp"), m_env.resourceRoot);
     plan.script = m_env.tempDir + installer.completeBaseName() + QStringLiteral(".sh");
     plan.waitPid = m_env.waitPid;

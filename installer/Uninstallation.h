@@ -11,18 +11,21 @@ namespace vx {
 // What one uninstall script removes; the folders are "" when they are not there, and their lines
 // are then left out.
 struct UninstallPlan {
-    QString installDir;    // D, with a trailing "/"
-    QString menuDir;       // M, with a trailing "/"
-    QString desktopDir;    // K, with a trailing "/"
-    QString installerName; // X, the installer's file name, copied into D by the installation
-    QStringList helpPages; // the files of the help folder
-    QString script;        // the script's own path, removed last, then its folder when empty
+    QString installDir;       // D, with a trailing "/"
+    QString menuDir;          // the menu entries' folder, with a trailing "/"
+    QString menuDirectoryDir; // the sub-menu caption's folder, with a trailing "/"
+    QString menuMergeDir;     // the merged menu file's folder, with a trailing "/"
+    QString desktopDir;       // K, with a trailing "/"
+    QStringList helpPages;    // the files of the help folder
+    QStringList madeFolders;  // what the installations made, each with a trailing "/"
+    QString script;           // the script's own path, removed last, then its folder when empty
     // The script starts deleting once this process has ended (waiting 60 s at most); 0: at once.
     qint64 waitPid = 0;
 };
 
-// The sh script that removes exactly the installed files, entries and then-empty folders: every
-// operand quoted and preceded by "--", single files only, never a recursive removal.
+// The sh script that removes exactly the installed files and entries, then D and the folders the
+// installations made where they are empty, deepest first: every operand quoted and preceded by
+// "--", single files only, never a recursive removal.
 QString uninstallScript(const UninstallPlan& plan);
 
 // The uninstallation run. The caller asks installed() first and confirms with the user; run()

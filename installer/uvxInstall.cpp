@@ -80,6 +80,8 @@ const QList<TZybTranslation> translations = {
     {"ProjectTitle", "%s installation", "Установка %s"},
     {"fileLicence", "licence", "lic_rus"},
     {"selectDir", "Select installation directory", "Выберите директорию установки"},
+    {"percentInInstallDir", "The character '%' cannot be used in the installation folder.",
+     "Символ '%' нельзя использовать в пути к папке установки."},
     {"progressCreateDir", "Create dir..", "Создание директорий.."},
     {"progressCopyFiles", "Copy files..", "Копирование файлов.."},
     {"progressCreateReg", "Registry entries..", "Создание ключей реестра.."},

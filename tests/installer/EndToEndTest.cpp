@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRadioButton>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -85,20 +86,26 @@ TEST(InstallerPrograms, InstallStartAndUninstallInASandboxHome) {
     if (!QFileInfo::exists(":/e2e/SETUPFILE/VXTOOLS"))
         GTEST_SKIP() << "the build carries no tools file (resources/vxTools.ini)";
 
-    // The downloaded installer, started from outside the installation folder.
+    // The downloaded installer, started from outside the installation folder; later a copy
+    // downloaded under another name installs again over it.
     InstallerEnvironment env = InstallerEnvironment::fromSystem();
     env.installerPath = box.path("dl/Vornalex_Install");
     env.resourceRoot = ":/e2e/";
-    box.requireInside({env.programsDir, env.menuRootDir, env.desktopDir, env.tempDir,
-                       env.registryFile, env.installerPath});
+    const QString again = box.path("dl/my setup 'v2'");
+    box.requireInside({env.programsDir, env.menuRootDir, env.menuDirectoryDir, env.menuMergeDir,
+                       env.desktopDir, env.tempDir, env.registryFile, env.installerPath, again});
     QFile::remove(env.installerPath);
-    ASSERT_TRUE(QFile::copy(VX_INSTALLER_PROGRAM, env.installerPath));
+    for (const QString& download : {env.installerPath, again})
+        ASSERT_TRUE(QFile::copy(VX_INSTALLER_PROGRAM, download));
     const QStringList before = box.tree();
 
     ScriptedPrompter prompter;
-    {
-        TfvxInstall window(env, {env.installerPath});
+    for (const QString& download : {env.installerPath, again}) {
+        InstallerEnvironment from = env;
+        from.installerPath = download;
+        TfvxInstall window(from, {download});
         window.show();
+        window.rbInstall->click(); // installed already, the second time: the user chooses
         window.ZybWizard1->Button(bkNext)->click();
         window.cbLicence->click();
         window.ZybWizard1->Button(bkNext)->click();
@@ -106,13 +113,17 @@ TEST(InstallerPrograms, InstallStartAndUninstallInASandboxHome) {
         QCoreApplication::processEvents();
         EXPECT_FALSE(window.isVisible());
     }
-    EXPECT_EQ(prompter.texts(), QStringList{"Vornalex successfully installed."});
+    EXPECT_EQ(prompter.texts(), QStringList(2, "Vornalex successfully installed."));
     const QString d = box.path("data/Vornalex/");
+    EXPECT_EQ(box.tree(d).filter("Install"), QStringList{"Vornalex_Install"});
     for (const char* file : {"Vornalex", "vxuninst", "Vornalex_Install"})
         EXPECT_EQ(InstallerSandbox::fileMode(d + file), 0755u) << file;
     EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"),
               InstallerSandbox::readFile(VX_INSTALLER_PROGRAM));
     EXPECT_TRUE(QFileInfo::exists(box.path("home/Desktop/Vornalex.desktop")));
+    EXPECT_EQ(box.menu(),
+              (QStringList{"Development/Vornalex", "Vornalex/Help", "Vornalex/Uninstall",
+                           "Vornalex/Vornalex", "Vornalex/licence"}));
 
     QProcess vornalex;
     start(vornalex, d + "Vornalex", d);
@@ -137,20 +148,19 @@ TEST(InstallerPrograms, InstallStartAndUninstallInASandboxHome) {
         QCoreApplication::processEvents();
         EXPECT_FALSE(window.isVisible());
     }
-    EXPECT_EQ(prompter.texts().mid(1),
+    EXPECT_EQ(prompter.texts().mid(2),
               (QStringList{"Uninstall Vornalex?", "Vornalex successfully uninstalled."}));
     ASSERT_TRUE(waitUntilGone(d));
     const QString script = env.tempDir + "Vornalex_Install.sh";
     ASSERT_TRUE(waitUntilGone(script));
     ASSERT_TRUE(waitUntilGone(privateTemp));
 
-    // Left behind: the applications folder that held the menu folder and the downloaded
-    // installer. The record store and the installer's temporary folder went with their last use.
+    // Left behind: the downloaded installers. The record store and the installer's temporary
+    // folder went with their last use, the menu's folders with the entries they were made for.
+    EXPECT_EQ(box.menu(), QStringList());
     EXPECT_EQ(env.tempDir, privateTemp + "/");
     QStringList expected = before;
-    expected << "data/applications/";
     expected.removeOne(QDir(box.root()).relativeFilePath(privateTemp) + "/");
-    expected.sort();
     EXPECT_EQ(box.tree(), expected);
 }
 

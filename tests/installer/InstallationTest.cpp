@@ -5,13 +5,13 @@
 #include "RegistryStore.h"
 
 #include <QDir>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace vx;
 using vx::test::englishText;
 using vx::test::errorText;
 using vx::test::InstallerSandbox;
+using vx::test::refusedEntries;
 
 namespace {
 
@@ -20,38 +20,12 @@ const QStringList InstallationFolder{"Vornalex",
                                      "Vornalex.help/English.htm",
                                      "Vornalex.help/Russian.htm",
                                      "Vornalex.help/index.htm",
+                                     "Vornalex.png",
                                      "Vornalex_Install",
                                      "lic_rus.txt",
                                      "licence.txt",
                                      "vxTools.ini",
                                      "vxuninst"};
-
-// The desktop entries that desktop-file-validate or GLib's reader (which GNOME-style menus use)
-// refuse, each with the reason.
-QStringList refusedEntries(const QStringList& entries) {
-    QStringList refused;
-    for (const QString& entry : entries) {
-        QProcess validate;
-        validate.start("desktop-file-validate", {entry});
-        if (!validate.waitForFinished(30000) || validate.exitCode() != 0)
-            refused << entry + ": " + validate.errorString() + validate.readAllStandardOutput();
-    }
-    QProcess glib;
-    glib.start("/usr/bin/python3", QStringList{"-c", R"(import sys, gi
-gi.require_version("Gio", "2.0")
-from gi.repository import Gio
-for entry in sys.argv[1:]:
-    try:
-        Gio.DesktopAppInfo.new_from_filename(entry)
-    except TypeError:
-        print(entry + ": refused by GLib")
-)"} + entries);
-    glib.waitForFinished(30000);
-    refused << QString::fromUtf8(glib.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    if (glib.exitCode() != 0)
-        refused << "GLib's reader did not run: " + glib.errorString() + glib.readAllStandardError();
-    return refused;
-}
 
 class InstallationTest : public ::testing::Test {
 protected:
@@ -82,7 +56,10 @@ protected:
 
     InstallerSandbox box;
     const QString d = box.path("data/Vornalex/");
-    const QString m = box.path("data/applications/Vornalex/");
+    const QString m = box.path("data/applications/");
+    const QStringList menuEntries{
+        "zelmorik-vornalex-help.desktop", "zelmorik-vornalex-licence.desktop",
+        "zelmorik-vornalex-uninstall.desktop", "zelmorik-vornalex.desktop"};
     const QStringList phases{"Create dir..", "Copy files..", "Registry entries.."};
 };
 
@@ -99,6 +76,7 @@ TEST_F(InstallationTest, InstallsEveryFileEntryAndTheRecord) {
     } files[] = {
         {"Vornalex", InstallerSandbox::readFile(":/SETUPFILE/VXEXE"), 0755},
         {"vxuninst", InstallerSandbox::readFile(":/SETUPFILE/VXUNINST"), 0755},
+        {"Vornalex.png", InstallerSandbox::readFile(":/SETUPFILE/VXICON"), 0644},
         {"Vornalex_Install", "INSTALLER", 0755},
         {"vxTools.ini", InstallerSandbox::readFile(":/SETUPFILE/VXTOOLS"), 0644},
         {"licence.txt", "LICENCE fixture\n", 0644},
@@ -110,26 +88,32 @@ TEST_F(InstallationTest, InstallsEveryFileEntryAndTheRecord) {
         EXPECT_EQ(InstallerSandbox::fileMode(d + f.file), f.mode) << f.file.toStdString();
     }
 
-    EXPECT_EQ(box.tree(m), QStringList({"Help.desktop", "Uninstall.desktop", "Vornalex.desktop",
-                                        "licence.desktop"}));
-    const auto entry = [&](const QString& name, const QString& exec) {
+    EXPECT_EQ(box.tree(m), menuEntries);
+    const QByteArray icon = d.toUtf8() + "Vornalex.png";
+    const auto entry = [&](const QString& name, const QString& exec, const char* categories) {
         return QByteArray("[Desktop Entry]\nType=Application\nName=") + name.toUtf8() +
                "\nExec=" + exec.toUtf8() +
                "\nPath=" + QFileInfo(exec.section(' ', -1)).absolutePath().toUtf8() +
-               "/\nTerminal=false\n";
+               "/\nIcon=" + icon + "\nCategories=" + categories + "\nTerminal=false\n";
     };
-    EXPECT_EQ(InstallerSandbox::readFile(m + "Vornalex.desktop"),
-              entry("Vornalex", d + "Vornalex"));
-    EXPECT_EQ(InstallerSandbox::readFile(m + "Uninstall.desktop"),
-              entry("Uninstall", d + "vxuninst"));
-    EXPECT_EQ(InstallerSandbox::readFile(m + "licence.desktop"),
-              entry("licence", "xdg-open " + d + "licence.txt"));
-    EXPECT_EQ(InstallerSandbox::readFile(m + "Help.desktop"),
-              entry("Help", "xdg-open " + d + "Vornalex.help/index.htm"));
-    EXPECT_EQ(InstallerSandbox::fileMode(m + "Help.desktop"), 0644u);
+    EXPECT_EQ(InstallerSandbox::readFile(m + "zelmorik-vornalex.desktop"),
+              entry("Vornalex", d + "Vornalex", "Development;Database;"));
+    EXPECT_EQ(InstallerSandbox::readFile(m + "zelmorik-vornalex-uninstall.desktop"),
+              entry("Uninstall", d + "vxuninst", "X-Vornalex;"));
+    EXPECT_EQ(InstallerSandbox::readFile(m + "zelmorik-vornalex-licence.desktop"),
+              entry("licence", "xdg-open " + d + "licence.txt", "X-Vornalex;"));
+    EXPECT_EQ(InstallerSandbox::readFile(m + "zelmorik-vornalex-help.desktop"),
+              entry("Help", "xdg-open " + d + "Vornalex.help/index.htm", "X-Vornalex;"));
+    EXPECT_EQ(InstallerSandbox::fileMode(m + "zelmorik-vornalex-help.desktop"), 0644u);
+    EXPECT_EQ(InstallerSandbox::readFile(box.path("data/desktop-directories/") +
+                                         "zelmorik-vornalex.directory"),
+              "[Desktop Entry]\nType=Directory\nName=Vornalex\nIcon=" + icon + "\n");
+    EXPECT_EQ(box.tree(box.path("home/.config")),
+              QStringList({"menus/", "menus/applications-merged/",
+                           "menus/applications-merged/user-zelmorik-vornalex.menu"}));
     EXPECT_EQ(box.tree(box.path("home/Desktop")), QStringList{"Vornalex.desktop"});
     EXPECT_EQ(InstallerSandbox::readFile(box.path("home/Desktop/Vornalex.desktop")),
-              InstallerSandbox::readFile(m + "Vornalex.desktop"));
+              InstallerSandbox::readFile(m + "zelmorik-vornalex.desktop"));
     EXPECT_EQ(InstallerSandbox::fileMode(box.path("home/Desktop/Vornalex.desktop")), 0755u);
 
     EXPECT_EQ(record(), (QList<RegistryStore::Value>{{"DisplayName", "Vornalex"},
@@ -151,18 +135,21 @@ TEST_F(InstallationTest, QuotesAFolderWithBlanksQuotesAndDollarAsDesktopReadersA
     EXPECT_EQ(box.tree(odd), InstallationFolder);
     QString exec = odd + "/Vornalex";
     exec.replace("%", "%%").replace("\"", "\\\\\"").replace("$", "\\\\$");
-    const QString program = QString::fromUtf8(InstallerSandbox::readFile(m + "Vornalex.desktop"));
+    const QString program =
+        QString::fromUtf8(InstallerSandbox::readFile(m + "zelmorik-vornalex.desktop"));
     EXPECT_TRUE(program.contains("\nExec=\"" + exec + "\"\n")) << program.toStdString();
     EXPECT_TRUE(program.contains("\nPath=" + odd + "/\n")) << program.toStdString();
-    EXPECT_TRUE(InstallerSandbox::readFile(m + "licence.desktop")
-                    .endsWith("lic_rus.txt\"\nPath=" + odd.toUtf8() + "/\nTerminal=false\n"));
+    EXPECT_TRUE(InstallerSandbox::readFile(m + "zelmorik-vornalex-licence.desktop")
+                    .contains("lic_rus.txt\"\nPath=" + odd.toUtf8() + "/\nIcon=" + odd.toUtf8() +
+                              "/Vornalex.png\n"));
     EXPECT_EQ(RegistryStore(box.environment().registryFile)
                   .readString(uninstallKeyPath(), "UninstallString"),
               odd + "/vxuninst");
-    EXPECT_EQ(
-        refusedEntries({m + "Vornalex.desktop", m + "Uninstall.desktop", m + "licence.desktop",
-                        m + "Help.desktop", box.path("home/Desktop/Vornalex.desktop")}),
-        QStringList());
+    QStringList entries{box.path("home/Desktop/Vornalex.desktop"),
+                        box.path("data/desktop-directories/zelmorik-vornalex.directory")};
+    for (const QString& entry : menuEntries)
+        entries << m + entry;
+    EXPECT_EQ(refusedEntries(entries), QStringList());
 }
 
 TEST_F(InstallationTest, InstallsOnlyTheChosenModules) {
@@ -171,8 +158,9 @@ TEST_F(InstallationTest, InstallsOnlyTheChosenModules) {
     EXPECT_EQ(install(help), phases);
     EXPECT_EQ(box.tree(d), QStringList({"Vornalex.help/", "Vornalex.help/English.htm",
                                         "Vornalex.help/Russian.htm", "Vornalex.help/index.htm",
-                                        "Vornalex_Install", "vxuninst"}));
-    EXPECT_EQ(box.tree(m), QStringList({"Help.desktop", "Uninstall.desktop"}));
+                                        "Vornalex.png", "Vornalex_Install", "vxuninst"}));
+    EXPECT_EQ(box.tree(m), QStringList({"zelmorik-vornalex-help.desktop",
+                                        "zelmorik-vornalex-uninstall.desktop"}));
     EXPECT_EQ(box.tree(box.path("home/Desktop")), QStringList());
     EXPECT_EQ(record().size(), 8);
 
@@ -198,6 +186,26 @@ TEST_F(InstallationTest, LeavesTheRunningInstallerInTheInstallationFolderIntact)
     EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"), "INSTALLER");
 }
 
+TEST_F(InstallationTest, WithoutAMenuNameTheEntriesGoToTheDesktopsOwnMenus) {
+    InstallChoices c = choices(d);
+    c.menuDir.clear();
+    EXPECT_EQ(install(c), phases);
+    EXPECT_EQ(box.tree(m), menuEntries);
+    EXPECT_FALSE(QFileInfo::exists(box.path("data/desktop-directories")));
+    EXPECT_FALSE(QFileInfo::exists(box.path("home/.config")));
+    EXPECT_EQ(box.menu(), (QStringList{"Development/Vornalex", "Other/Help", "Other/Uninstall",
+                                       "Other/licence"}));
+}
+
+TEST_F(InstallationTest, KeepsOneInstallerCopyWhateverTheDownloadIsCalled) {
+    EXPECT_EQ(install(choices(d)), phases);
+    box.environment().installerPath = box.path("dl/my setup 'v2'");
+    InstallerSandbox::writeFile(box.environment().installerPath, "INSTALLER v2", 0755);
+    EXPECT_EQ(install(choices(d)), phases);
+    EXPECT_EQ(box.tree(d), InstallationFolder);
+    EXPECT_EQ(InstallerSandbox::readFile(d + "Vornalex_Install"), "INSTALLER v2");
+}
+
 TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
     InstallerSandbox::writeFile(box.path("file"), "user data");
     const QString blocked = box.path("file/Vornalex/");
@@ -212,8 +220,8 @@ TEST_F(InstallationTest, AFailedStepReportsItAndWritesNoRecord) {
     box.environment().resourceRoot = ":/fixture_noexe/";
     EXPECT_EQ(install(choices(d)),
               QStringList({"Create dir..", "Copy files..", "error: Resource vxexe not found"}));
-    EXPECT_EQ(box.tree(d), QStringList({"Vornalex_Install", "vxuninst"}));
-    EXPECT_EQ(box.tree(m), QStringList{"Uninstall.desktop"});
+    EXPECT_EQ(box.tree(d), QStringList({"Vornalex.png", "Vornalex_Install", "vxuninst"}));
+    EXPECT_EQ(box.tree(m), QStringList{"zelmorik-vornalex-uninstall.desktop"});
     EXPECT_TRUE(record().isEmpty());
 }
 
@@ -225,10 +233,10 @@ TEST_F(InstallationTest, SkipsTheEntriesThatCannotBeWrittenSayingWhyAndKeepsTheR
     };
     EXPECT_EQ(install(choices(d)),
               (QStringList{"Create dir..", "Copy files..",
-                           skipped(m + "Uninstall.desktop", "Not a directory"),
-                           skipped(m + "Vornalex.desktop", "Not a directory"),
-                           skipped(m + "licence.desktop", "Not a directory"),
-                           skipped(m + "Help.desktop", "Not a directory"),
+                           skipped(m + "zelmorik-vornalex-uninstall.desktop", "Not a directory"),
+                           skipped(m + "zelmorik-vornalex.desktop", "Not a directory"),
+                           skipped(m + "zelmorik-vornalex-licence.desktop", "Not a directory"),
+                           skipped(m + "zelmorik-vornalex-help.desktop", "Not a directory"),
                            skipped(box.path("home/Desktop/Vornalex.desktop"), "Is a directory"),
                            "Registry entries.."}));
     EXPECT_EQ(box.tree(d), InstallationFolder);
@@ -236,26 +244,44 @@ TEST_F(InstallationTest, SkipsTheEntriesThatCannotBeWrittenSayingWhyAndKeepsTheR
     EXPECT_EQ(record().value(6), RegistryStore::Value("InstallDir", m));
 }
 
-TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPath) {
-    for (const QString& folder :
-         {QString(), QString("Vornalex"), QString("./Vornalex"), d + "a\nb"}) {
-        EXPECT_EQ(install(choices(folder)),
-                  QStringList{"error: Please enter a full installation folder path."});
+TEST_F(InstallationTest, RefusesAFolderThatIsNotAFullPathOrHoldsAPercentSign) {
+    const QString notFull = "error: Please enter a full installation folder path.";
+    const QString percent = "error: The character '%' cannot be used in the installation folder.";
+    const struct {
+        QString folder;
+        QString menu;
+        QString error;
+    } cases[] = {
+        {"", "Vornalex", notFull},
+        {"Vornalex", "Vornalex", notFull},
+        {"./Vornalex", "Vornalex", notFull},
+        {"100% Vornalex", "Vornalex", notFull},
+        {d + "a\nb", "Vornalex", notFull},
+        {d, "Vor\tnalex", notFull},
+        {box.path("data/100% Vornalex"), "Vornalex", percent},
+    };
+    for (const auto& c : cases) {
+        InstallChoices refused = choices(c.folder);
+        refused.menuDir = c.menu;
+        EXPECT_EQ(install(refused), QStringList{c.error}) << c.folder.toStdString();
     }
-    InstallChoices badMenu = choices(d);
-    badMenu.menuDir = "Vor\tnalex";
-    EXPECT_EQ(install(badMenu),
-              QStringList{"error: Please enter a full installation folder path."});
     EXPECT_EQ(box.tree(box.path("data")), QStringList());
 }
 
-TEST_F(InstallationTest, MakesNoMenuOrDesktopEntryWithoutTheirFolders) {
+TEST_F(InstallationTest, MakesNoMenuEntryWithoutItsFolderAndSaysWhyNoDesktopLauncherIsMade) {
     box.environment().menuRootDir.clear();
-    box.environment().desktopDir = box.path("home/NoDesktop/");
-    EXPECT_EQ(install(choices(d)), phases);
+    for (const QString& desktop : {box.path("home/NoDesktop/"), QString()}) {
+        box.environment().desktopDir = desktop;
+        EXPECT_EQ(install(choices(d)),
+                  (QStringList{"Create dir..", "Copy files..",
+                               "Shortcut skipped: Cannot create file \"" + desktop +
+                                   "Vornalex.desktop\". No such file or directory",
+                               "Registry entries.."}));
+    }
     EXPECT_EQ(box.tree(d), InstallationFolder);
-    EXPECT_FALSE(QFileInfo::exists(box.path("data/applications")));
-    EXPECT_FALSE(QFileInfo::exists(box.path("home/NoDesktop")));
+    for (const char* folder :
+         {"data/applications", "data/desktop-directories", "home/.config", "home/NoDesktop"})
+        EXPECT_FALSE(QFileInfo::exists(box.path(folder))) << folder;
     EXPECT_EQ(
         RegistryStore(box.environment().registryFile).readString(uninstallKeyPath(), "InstallDir"),
         "");

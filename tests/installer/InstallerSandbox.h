@@ -22,8 +22,9 @@ public:
 
     // The environment, checked by the guard on every use; an empty folder stands for none.
     InstallerEnvironment& environment() {
-        requireInside({m_env.programsDir, m_env.menuRootDir, m_env.desktopDir, m_env.tempDir,
-                       m_env.registryFile, m_env.installerPath});
+        requireInside({m_env.programsDir, m_env.menuRootDir, m_env.menuDirectoryDir,
+                       m_env.menuMergeDir, m_env.desktopDir, m_env.tempDir, m_env.registryFile,
+                       m_env.installerPath});
         return m_env;
     }
 
@@ -38,10 +39,26 @@ public:
     // in "/", sorted.
     QStringList tree(const QString& below = QString()) const;
 
+    // The desktop's applications menu as a freedesktop menu reader builds it from the sandbox's
+    // data and configuration folders ("data", "home/.config") over a base menu of its own: one
+    // line per shown entry, "<menu>/<entry name>" with the captions of the menus, sorted; a line
+    // "error: ..." when the reader fails. The base menu has a "Development" menu for that
+    // category and an "Other" menu for entries that no menu takes, as desktops have.
+    QStringList menu() const;
+
 private:
     QTemporaryDir m_dir;
     InstallerEnvironment m_env;
 };
+
+// The desktop entries (".desktop" and ".directory" files) that desktop-file-validate or, for
+// launchers, GLib's reader (which GNOME-style menus use) refuse, each with the reason.
+QStringList refusedEntries(const QStringList& entries);
+
+#ifdef VX_SETUP_PROGRAM
+// The resource root of the payload that the installer program carries, registered once.
+QString builtPayloadRoot();
+#endif
 
 // The English lines of the translator keys that the installer runs look up.
 QString englishText(const QString& key);

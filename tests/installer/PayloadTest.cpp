@@ -6,7 +6,6 @@
 #include "ProcessSignals.h"
 #include "QtPrinting.h"
 #include "SetupFiles.h"
-#include "SetupPayload.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,22 +15,13 @@
 #include <csignal>
 
 using namespace vx;
+using vx::test::builtPayloadRoot;
 using vx::test::catchesSignal;
 using vx::test::englishText;
 using vx::test::InstallerSandbox;
 
-namespace {
-
-// The payload's resource root, registered once for the whole test program.
-QString builtRoot() {
-    static const bool registered = registerSetupPayload("/built");
-    return registered ? ":/built/" : "<not registered>";
-}
-
-} // namespace
-
 TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
-    const QString root = builtRoot();
+    const QString root = builtPayloadRoot();
     const QByteArray program = InstallerSandbox::readFile(VX_SETUP_PROGRAM);
     EXPECT_TRUE(program.startsWith("\x7f"
                                    "ELF"));
@@ -42,6 +32,7 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
         const char* entry;
         const char* file;
     } files[] = {{"VXUNINST", "setup/vxuninst"},
+                 {"VXICON", "setup/vornalex.png"},
                  {"LICENCE", "setup/licence.txt"},
                  {"LIC_RUS", "setup/lic_rus.txt"},
                  {"VXTOOLS", "vxTools.ini"}};
@@ -53,11 +44,11 @@ TEST(SetupPayload, CarriesTheStrippedProgramAndTheFilesFromTheSourceTree) {
               QDir(resources + "help").entryList(QDir::Files, QDir::Name));
 }
 
-TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName) {
+TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallersOwnCopy) {
     InstallerSandbox box;
     InstallerEnvironment env = box.environment();
-    env.resourceRoot = builtRoot();
-    // A renamed download that records how it was started.
+    env.resourceRoot = builtPayloadRoot();
+    // A renamed download that records how it was started; it keeps one name when installed.
     env.installerPath = box.path("dl/vornalex-setup 'v2'");
     box.requireInside({env.installerPath});
     InstallerSandbox::writeFile(
@@ -75,13 +66,13 @@ TEST(SetupPayload, TheInstalledUninstallerStartsTheInstallerCopyWhateverItsName)
     ASSERT_TRUE(uninstaller.waitForFinished(30000));
     EXPECT_EQ(uninstaller.exitCode(), 0) << uninstaller.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(InstallerSandbox::readFile(d + "started")),
-              d + "vornalex-setup 'v2'|-u|");
+              d + "Vornalex_Install|-u|");
 }
 
 TEST(SetupPayload, TheInstalledProgramRunsFromItsFolderBesideItsHelp) {
     InstallerSandbox box;
     InstallerEnvironment env = box.environment();
-    env.resourceRoot = builtRoot();
+    env.resourceRoot = builtPayloadRoot();
     const QString d = box.path("data/Vornalex/");
     InstallChoices choices;
     choices.installationDir = d;

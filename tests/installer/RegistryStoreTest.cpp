@@ -113,14 +113,19 @@ TEST(InstallerEnvironment, TakesEveryFolderFromTheUsersEnvironment) {
         box.path("systmp/Vornalex_Install-") + QString::number(::getuid()) + "/";
     EXPECT_EQ(env.programsDir, box.path("data"));
     EXPECT_EQ(env.menuRootDir, box.path("data/applications"));
+    EXPECT_EQ(env.menuDirectoryDir, box.path("data/desktop-directories"));
+    EXPECT_EQ(env.menuMergeDir, box.path("config/menus/applications-merged"));
     EXPECT_EQ(env.desktopDir, box.path("home/Schreibtisch/"));
     EXPECT_EQ(env.tempDir, ownTemp);
     EXPECT_EQ(env.registryFile, box.path("data/Vornalex_Install/registry.ini"));
     EXPECT_EQ(InstallerSandbox::fileMode(ownTemp), 0700u);
 
-    // Without XDG_DATA_HOME the data folder is below HOME.
+    // Without XDG_DATA_HOME and XDG_CONFIG_HOME their folders are below HOME.
     qputenv("XDG_DATA_HOME", "");
-    EXPECT_EQ(InstallerEnvironment::fromSystem().programsDir, box.path("home/.local/share"));
+    qputenv("XDG_CONFIG_HOME", "");
+    const InstallerEnvironment below = InstallerEnvironment::fromSystem();
+    EXPECT_EQ(below.programsDir, box.path("home/.local/share"));
+    EXPECT_EQ(below.menuMergeDir, box.path("home/.config/menus/applications-merged"));
 }
 
 TEST(PrivateTempDir, RefusesAFolderOthersMayEnterOrASymbolicLink) {

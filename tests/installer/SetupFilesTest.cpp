@@ -91,21 +91,21 @@ TEST(DesktopEntry, ExecQuotesReservedCharactersTwice) {
         {"/sbx/a\\b/`x`;(y)", R"x("/sbx/a\\\\b/\\`x\\`;(y)")x"},
     };
     for (const auto& c : cases) {
-        const QString text = desktopEntryText("Vornalex", QString::fromUtf8(c.target));
+        const QString text = desktopEntryText({"Vornalex", QString::fromUtf8(c.target), "", ""});
         EXPECT_TRUE(text.contains("\nExec=xdg-open " + QString::fromUtf8(c.exec) + "\n"))
             << text.toStdString();
     }
 }
 
-TEST(DesktopEntry, StartsProgramsAndOpensDocuments) {
+TEST(DesktopEntry, StartsProgramsAndOpensDocumentsWithTheIconAndCategories) {
     InstallerSandbox box;
     const QString program = box.environment().installerPath;
-    CreateShortcut(box.path("home/Desktop/Vornalex.desktop"), program, 0755);
-    EXPECT_EQ(InstallerSandbox::readFile(box.path("home/Desktop/Vornalex.desktop")),
-              "[Desktop Entry]\nType=Application\nName=Vornalex\nExec=" + program.toUtf8() +
-                  "\nPath=" + box.path("dl/").toUtf8() + "\nTerminal=false\n");
-    EXPECT_EQ(InstallerSandbox::fileMode(box.path("home/Desktop/Vornalex.desktop")), 0755u);
-    EXPECT_TRUE(desktopEntryText("licence", box.path("dl/licence.txt"))
+    const QString icon = box.path("data/Vornalex/Vornalex.png");
+    EXPECT_EQ(desktopEntryText({"Vornalex", program, icon, "Development;Database;"}),
+              "[Desktop Entry]\nType=Application\nName=Vornalex\nExec=" + program +
+                  "\nPath=" + box.path("dl/") + "\nIcon=" + icon +
+                  "\nCategories=Development;Database;\nTerminal=false\n");
+    EXPECT_TRUE(desktopEntryText({"licence", box.path("dl/licence.txt"), icon, "X-Vornalex;"})
                     .contains("\nExec=xdg-open " + box.path("dl/licence.txt") + "\n"));
 }
 

@@ -21,10 +21,14 @@ using vx::test::RecordingLauncher;
 TEST(UninstallScript, RemovesEachInstalledFileByItsQuotedName) {
     UninstallPlan plan;
     plan.installDir = "/sbx/data/Vornalex/";
-    plan.menuDir = "/sbx/data/applications/Vornalex/";
+    plan.menuDir = "/sbx/data/applications/";
+    plan.menuDirectoryDir = "/sbx/data/desktop-directories/";
+    plan.menuMergeDir = "/sbx/home/.config/menus/applications-merged/";
     plan.desktopDir = "/sbx/home/Desktop/";
-    plan.installerName = "Vornalex_Install";
     plan.helpPages = QStringList{"English.htm", "Russian.htm", "index.htm"};
+    plan.madeFolders =
+        QStringList{"/sbx/data/Vornalex/", "/sbx/data/applications/", "/sbx/home/.config/",
+                    "/sbx/home/.config/menus/", "/sbx/home/.config/menus/applications-merged/"};
     plan.script = "/sbx/tmp/Vornalex_Install-0/Vornalex_Install.sh";
     plan.waitPid = 4242;
     EXPECT_EQ(uninstallScript(plan), R"(#!/bin/sh
@@ -38,17 +42,23 @@ rm -f -- '/sbx/data/Vornalex/Vornalex.help/Russian.htm'
 rm -f -- '/sbx/data/Vornalex/Vornalex.help/index.htm'
 rmdir -- '/sbx/data/Vornalex/Vornalex.help/' 2>/dev/null
 rm -f -- '/sbx/data/Vornalex/Vornalex'
+rm -f -- '/sbx/data/Vornalex/Vornalex.png'
 rm -f -- '/sbx/data/Vornalex/Vornalex.ini'
 rm -f -- '/sbx/data/Vornalex/licence.txt'
 rm -f -- '/sbx/data/Vornalex/lic_rus.txt'
 rm -f -- '/sbx/data/Vornalex/vxTools.ini'
 rm -f -- '/sbx/home/Desktop/Vornalex.desktop'
-rm -f -- '/sbx/data/applications/Vornalex/Vornalex.desktop'
-rm -f -- '/sbx/data/applications/Vornalex/Help.desktop'
-rm -f -- '/sbx/data/applications/Vornalex/Uninstall.desktop'
-rm -f -- '/sbx/data/applications/Vornalex/licence.desktop'
-rmdir -- '/sbx/data/applications/Vornalex/' 2>/dev/null
+rm -f -- '/sbx/data/applications/zelmorik-vornalex.desktop'
+rm -f -- '/sbx/data/applications/zelmorik-vornalex-help.desktop'
+rm -f -- '/sbx/data/applications/zelmorik-vornalex-uninstall.desktop'
+rm -f -- '/sbx/data/applications/zelmorik-vornalex-licence.desktop'
+rm -f -- '/sbx/data/desktop-directories/zelmorik-vornalex.directory'
+rm -f -- '/sbx/home/.config/menus/applications-merged/user-zelmorik-vornalex.menu'
+rmdir -- '/sbx/home/.config/menus/applications-merged/' 2>/dev/null
+rmdir -- '/sbx/home/.config/menus/' 2>/dev/null
+rmdir -- '/sbx/data/applications/' 2>/dev/null
 rmdir -- '/sbx/data/Vornalex/' 2>/dev/null
+rmdir -- '/sbx/home/.config/' 2>/dev/null
 rm -f -- '/sbx/tmp/Vornalex_Install-0/Vornalex_Install.sh'
 rmdir -- '/sbx/tmp/Vornalex_Install-0/' 2>/dev/null
 exit 0
@@ -57,12 +67,15 @@ exit 0
     // A folder that is not there names no file; no wait without a process to wait for.
     plan.installDir = "/sbx/it's a $dir/";
     plan.menuDir.clear();
+    plan.menuDirectoryDir.clear();
+    plan.menuMergeDir.clear();
     plan.desktopDir.clear();
+    plan.madeFolders.clear();
     plan.waitPid = 0;
     const QStringList lines = uninstallScript(plan).split('\n');
     EXPECT_EQ(lines[2], R"(rm -f -- '/sbx/it'\''s a $dir/Vornalex_Install')");
-    EXPECT_EQ(lines.filter("applications").size() + lines.filter("Desktop").size() +
-                  lines.filter("kill").size(),
+    EXPECT_EQ(lines.filter("applications").size() + lines.filter("directories").size() +
+                  lines.filter("Desktop").size() + lines.filter("kill").size(),
               0);
 }
 
@@ -120,19 +133,48 @@ protected:
     RecordingLauncher launcher;
     InstallerSandbox box;
     const QString d = box.path("data/Vornalex/");
-    const QString m = box.path("data/applications/Vornalex/");
+    const QString applications = box.path("data/applications/");
     const QStringList phases{"delete register keys..", "delete files.."};
 };
 
 } // namespace
 
+TEST_F(UninstallationTest, TheSubMenuHoldsTheEntriesUntilTheUninstallationLeavesNothing) {
+    const QStringList before = box.tree();
+    install();
+    const QString directories = box.path("data/desktop-directories/");
+    EXPECT_EQ(vx::test::refusedEntries({applications + "zelmorik-vornalex.desktop",
+                                        applications + "zelmorik-vornalex-help.desktop",
+                                        applications + "zelmorik-vornalex-licence.desktop",
+                                        applications + "zelmorik-vornalex-uninstall.desktop",
+                                        directories + "zelmorik-vornalex.directory",
+                                        box.path("home/Desktop/Vornalex.desktop")}),
+              QStringList());
+    EXPECT_EQ(box.menu(),
+              (QStringList{"Development/Vornalex", "Vornalex/Help", "Vornalex/Uninstall",
+                           "Vornalex/Vornalex", "Vornalex/licence"}));
+
+    EXPECT_EQ(uninstall(), phases);
+    runScript();
+    EXPECT_EQ(box.menu(), QStringList());
+    // Every file and folder the installation made is gone; the script took its own folder.
+    QStringList expected = before;
+    expected.removeOne("tmp/Vornalex_Install-0/");
+    EXPECT_EQ(box.tree(), expected);
+}
+
 TEST_F(UninstallationTest, RemovesWhatWasInstalledAndNothingElse) {
+    // A merged menu folder that was there before, and another program's sub-menu caption.
+    QDir().mkpath(box.path("home/.config/menus/applications-merged"));
+    QDir().mkpath(box.path("data/desktop-directories"));
+    InstallerSandbox::writeFile(box.path("data/desktop-directories/other.directory"),
+                                "[Desktop Entry]\n");
     const QStringList before = box.tree();
     install();
     ASSERT_TRUE(recorded());
     InstallerSandbox::writeFile(d + "Vornalex.ini", "[main]\n"); // the program's settings go too
     InstallerSandbox::writeFile(d + "notes.txt", "user file");
-    InstallerSandbox::writeFile(m + "Other.desktop", "[Desktop Entry]\n");
+    InstallerSandbox::writeFile(applications + "Other.desktop", "[Desktop Entry]\n");
     InstallerSandbox::writeFile(box.path("home/Desktop/Other.desktop"), "[Desktop Entry]\n");
     InstallerSandbox::writeFile(box.environment().tempDir + "licence.txt", "decoy");
     InstallerSandbox::writeFile(box.environment().tempDir + "Help.desktop", "decoy");
@@ -150,24 +192,12 @@ TEST_F(UninstallationTest, RemovesWhatWasInstalledAndNothingElse) {
     expected << "data/Vornalex/"
              << "data/Vornalex/notes.txt"
              << "data/applications/"
-             << "data/applications/Vornalex/"
-             << "data/applications/Vornalex/Other.desktop"
+             << "data/applications/Other.desktop"
              << "home/Desktop/Other.desktop"
              << "tmp/Vornalex_Install-0/Help.desktop"
              << "tmp/Vornalex_Install-0/licence.txt";
     expected.sort();
     EXPECT_EQ(box.tree(), expected);
-
-    // Without the user's files both folders go.
-    QFile::remove(d + "notes.txt");
-    QFile::remove(m + "Other.desktop");
-    install();
-    ASSERT_TRUE(recorded());
-    launcher.starts.clear();
-    EXPECT_EQ(uninstall(), phases);
-    runScript();
-    EXPECT_FALSE(QFileInfo::exists(d));
-    EXPECT_FALSE(QFileInfo::exists(m));
 }
 
 TEST_F(UninstallationTest, WaitsForTheInstallerToEnd) {
@@ -189,14 +219,15 @@ TEST_F(UninstallationTest, WaitsForTheInstallerToEnd) {
 
 TEST_F(UninstallationTest, NamesNoFileInAFolderThatIsGone) {
     install();
-    QDir(m).removeRecursively();
-    InstallerSandbox::writeFile(box.environment().tempDir + "Help.desktop", "decoy");
+    QDir(applications).removeRecursively();
+    const QString decoy = box.environment().tempDir + "zelmorik-vornalex-help.desktop";
+    InstallerSandbox::writeFile(decoy, "decoy");
     EXPECT_EQ(uninstall(), phases);
     const QString script =
         QString::fromUtf8(InstallerSandbox::readFile(launcher.starts.value(0).arguments.value(0)));
-    EXPECT_FALSE(script.contains("applications")) << script.toStdString();
+    EXPECT_FALSE(script.contains(applications)) << script.toStdString();
     runScript();
-    EXPECT_EQ(InstallerSandbox::readFile(box.environment().tempDir + "Help.desktop"), "decoy");
+    EXPECT_EQ(InstallerSandbox::readFile(decoy), "decoy");
     EXPECT_FALSE(QFileInfo::exists(d));
 }
 
@@ -209,7 +240,7 @@ TEST_F(UninstallationTest, FallsBackToTheInstallersFolderForMissingValues) {
     const QString script =
         QString::fromUtf8(InstallerSandbox::readFile(launcher.starts.value(0).arguments.value(0)));
     EXPECT_TRUE(script.contains("rm -f -- '" + own + "licence.txt'\n"));
-    EXPECT_TRUE(script.contains("rm -f -- '" + own + "Help.desktop'\n"));
+    EXPECT_TRUE(script.contains("rm -f -- '" + own + "zelmorik-vornalex-help.desktop'\n"));
     EXPECT_TRUE(script.contains("rmdir -- '" + own + "' 2>/dev/null\n"));
 }
 
@@ -249,9 +280,9 @@ TEST(Uninstaller, RunsTheInstallerCopyBesideItWithTheUninstallSwitch) {
     EXPECT_EQ(uninstaller.exitCode(), 1);
     EXPECT_TRUE(uninstaller.readAllStandardError().startsWith("Vornalex_Install not found in"));
 
-    // A renamed copy is found too; it gets "-u" and nothing else.
+    // The installation's copy gets "-u" and nothing else.
     InstallerSandbox::writeFile(
-        d + "Vornalex_Install (1)",
+        d + "Vornalex_Install",
         "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/arguments\"\n", 0755);
     uninstaller.start(d + "vxuninst", {"ignored"});
     ASSERT_TRUE(uninstaller.waitForFinished(30000));
