@@ -120,7 +120,7 @@ TEST_F(MainWindowTest, EveryTranslatedPathAndStoredSettingReachesAProperty) {
             unreachable.append(entry);
     }
     EXPECT_EQ(unreachable, QStringList());
-    EXPECT_EQ(w.ZybTranslator->Items.size(), 83);
+    EXPECT_EQ(w.ZybTranslator->Items.size(), 86);
 }
 
 TEST_F(MainWindowTest, TheLayoutHoldsThePagesAndTheListColumns) {
