@@ -143,6 +143,10 @@ const QList<TZybTranslation> translations = {
      "writes as line ends",
      "в нем есть разделители абзацев (U+2029, U+FDD0 или U+FDD1), которые редактор показывает, а "
      "при сохранении записывает как концы строк"},
+    {"ZYB_NOTHING_OPENS", "no application could open it",
+     "ни одно приложение не смогло его открыть"},
+    {"ZYB_NO_OPENER", "no application could open it: xdg-open was not found; install xdg-utils",
+     "ни одно приложение не смогло его открыть: не найден xdg-open; установите xdg-utils"},
 };
 
 // The window's messages, registered under their names in this order.
@@ -161,6 +165,8 @@ const QList<std::pair<const TResStringRec*, const char*>> resourceStrings = {
     {&WP_SCRIPT_CHANGES_ON_SAVE, "WP_SCRIPT_CHANGES_ON_SAVE"},
     {&WP_MIXED_LINE_ENDS, "WP_MIXED_LINE_ENDS"},
     {&WP_PARAGRAPH_SEPARATORS, "WP_PARAGRAPH_SEPARATORS"},
+    {&ZYB_NOTHING_OPENS, "ZYB_NOTHING_OPENS"},
+    {&ZYB_NO_OPENER, "ZYB_NO_OPENER"},
 };
 
 const QString internalExecutor = QStringLiteral("Internal");
