@@ -80,6 +80,12 @@ const QList<TZybTranslation> translations = {
     {"ProjectTitle", "%s installation", "Установка %s"},
     {"fileLicence", "licence", "lic_rus"},
     {"selectDir", "Select installation directory", "Выберите директорию установки"},
+    {"VX_CANNOT_CREATE_FILE", "Cannot create file \"%s\". %s",
+     "Не удается создать файл \"%s\". %s"},
+    {"ZYB_NOTHING_OPENS", "no application could open it",
+     "ни одно приложение не смогло его открыть"},
+    {"ZYB_NO_OPENER", "no application could open it: xdg-open was not found; install xdg-utils",
+     "ни одно приложение не смогло его открыть: не найден xdg-open; установите xdg-utils"},
     {"progressCreateDir", "Create dir..", "Создание директорий.."},
     {"progressCopyFiles", "Copy files..", "Копирование файлов.."},
     {"progressCreateReg", "Registry entries..", "Создание ключей реестра.."},
@@ -88,6 +94,13 @@ const QList<TZybTranslation> translations = {
     {"progressSkipped", "Shortcut skipped: %s", "Ярлык пропущен: %s"},
     {"badInstallDir", "Please enter a full installation folder path.",
      "Укажите полный путь к папке установки."},
+};
+
+// The messages of the file routines and of help, translated by the window under these names.
+const QList<std::pair<const TResStringRec*, const char*>> resourceStrings = {
+    {&VX_CANNOT_CREATE_FILE, "VX_CANNOT_CREATE_FILE"},
+    {&ZYB_NOTHING_OPENS, "ZYB_NOTHING_OPENS"},
+    {&ZYB_NO_OPENER, "ZYB_NO_OPENER"},
 };
 
 constexpr TZybWizardButtonSet StepButtons{bkBack, bkNext, bkCancel, bkHelp};
@@ -314,6 +327,12 @@ void TfvxInstall::buildTranslator() {
     Translator = addComponent(new TZybTranslator(this), QStringLiteral("Translator"));
     Translator->SwitchesQtLanguage = true;
     Translator->LoadTable(translations);
+    for (const auto& [record, name] : resourceStrings)
+        ZybResProc().AddResString(record, QString::fromLatin1(name));
+    m_resStringHandler = std::make_unique<TZybLoadStringHandler>(
+        [this](TZybResProc*, const QString& name, QString& text) {
+            text = Translator->Translate(name, text);
+        });
 }
 
 // ---- Start-up and language ---------------------------------------------------------------------
