@@ -13,6 +13,20 @@ namespace vx {
 
 namespace {
 
+// The desktop's opener, run without waiting for it. One that still runs when the program ends
+// reports nothing and is ended with it; the application it started stays.
+class OpenerProcess : public QProcess {
+public:
+    using QProcess::QProcess;
+    ~OpenerProcess() override {
+        disconnect();
+        if (state() != NotRunning) {
+            kill();
+            waitForFinished();
+        }
+    }
+};
+
 class DesktopLauncher : public Launcher {
 public:
     void startDetached(const QString& program, const QStringList& arguments) override {
@@ -30,7 +44,7 @@ public:
         // a failure once it started.
         if (opener.isEmpty())
             return QDesktopServices::openUrl(url);
-        auto* process = new QProcess(QCoreApplication::instance());
+        auto* process = new OpenerProcess(QCoreApplication::instance());
         process->setProgram(opener);
         process->setArguments(
             {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
