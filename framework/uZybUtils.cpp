@@ -77,6 +77,16 @@ QString durationText(qint64 ms) {
 QString tempRoot;
 std::mutex tempRootLock;
 
+QString launchFailureText(const QString& fileName, const QString& reason) {
+    return vx::format(launchFailure, {fileName, reason});
+}
+
+// A document's opener that fails later names the file as a failure to start it does.
+void openForLaunch(const QUrl& url, const QString& fileName) {
+    OpenDocument(
+        url, [fileName](const QString& reason) { ShowError(launchFailureText(fileName, reason)); });
+}
+
 void launchFile(const QString& fileName, const QString& verb, const QStringList& arguments) {
     const QString file = expandEnvironment(fileName);
     const QString action = verb.isEmpty() ? QStringLiteral("open") : verb;
@@ -86,18 +96,23 @@ void launchFile(const QString& fileName, const QString& verb, const QStringList&
         } else if (action != QLatin1String("open")) {
             throw vx::Error(QStringLiteral("the action \"%1\" is not supported").arg(action));
         } else if (looksLikeAddress(file)) {
-            vx::launcher().openUrl(QUrl(file));
+            openForLaunch(QUrl(file), fileName);
         } else if (QFileInfo::exists(file)) {
-            vx::launcher().openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+            openForLaunch(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()), fileName);
         } else {
             throw vx::Error(systemErrorText(ENOENT));
         }
     } catch (const vx::Error& e) {
-        throw vx::Error(vx::format(launchFailure, {fileName, e.message()}));
+        throw vx::Error(launchFailureText(fileName, e.message()));
     }
 }
 
 } // namespace
+
+void OpenDocument(const QUrl& url, const std::function<void(const QString& reason)>& failed) {
+    if (!vx::launcher().openUrl(url, [failed] { failed(LoadResString(&ZYB_NOTHING_OPENS)); }))
+        throw vx::Error(LoadResString(&ZYB_NO_OPENER));
+}
 
 void ExecuteFile(const QString& fileName, const QString& verb, const QString& parameters) {
     launchFile(fileName, verb, QProcess::splitCommand(expandEnvironment(parameters)));

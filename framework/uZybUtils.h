@@ -1,16 +1,32 @@
 #pragma once
 
 #include "FindOptions.h"
+#include "uZybLoadRes.h"
 
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QUrl;
+
+// Why a document did not open, translated by these names (see uZybLoadRes.h).
+inline constexpr TResStringRec ZYB_NO_OPENER{
+    "no application could open it: xdg-open was not found; install xdg-utils"};
+inline constexpr TResStringRec ZYB_NOTHING_OPENS{"no application could open it"};
+
+// Opens a document or address in the desktop's application without waiting for it. Raises the
+// text of ZYB_NO_OPENER when the desktop has no opener; when the opener finds no application for
+// it, `failed` gets the text of ZYB_NOTHING_OPENS later, on the GUI thread.
+void OpenDocument(const QUrl& url, const std::function<void(const QString& reason)>& failed);
+
 // Starts a program, or opens a document or address in the desktop's application, without waiting.
 // An empty verb means "open". Environment references ($NAME, ${NAME}, %NAME%) in the file name and
 // the parameters are expanded; the parameters are split into arguments like a command line but no
-// shell ever sees them. Raises "Ошибка запуска файла: %s (%s)" when nothing could be started.
+// shell ever sees them. Raises "Ошибка запуска файла: %s (%s)" when nothing could be started; a
+// document that the desktop's opener then cannot open shows that error in the error box.
 void ExecuteFile(const QString& fileName, const QString& verb, const QString& parameters);
 // Starts a program with its arguments as they are given; environment references are expanded in
 // the file name only, so that a value among the arguments never changes. Fails as above.

@@ -1,8 +1,8 @@
 #include "ufAbout.h"
 
 #include "Guard.h"
-#include "Launcher.h"
 #include "Prompter.h"
+#include "uZybUtils.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -185,9 +185,9 @@ bool TfAbout::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfAbout::lLinkClick() {
-    vx::launcher().openUrl(QUrl::fromUserInput(m_link));
+    OpenDocument(QUrl::fromUserInput(m_link), ShowError);
 }
 
 void TfAbout::lMailClick() {
-    vx::launcher().openUrl(QUrl(QStringLiteral("mailto:") + m_mail));
+    OpenDocument(QUrl(QStringLiteral("mailto:") + m_mail), ShowError);
 }

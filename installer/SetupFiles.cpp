@@ -61,7 +61,7 @@ QString withSeparator(const QString& folder) {
 }
 
 QString cannotCreateText(const QString& path, int error) {
-    return format(QStringLiteral("Cannot create file \"%s\". %s"), {path, systemText(error)});
+    return format(LoadResString(&VX_CANNOT_CREATE_FILE), {path, systemText(error)});
 }
 
 int makeFolders(const QString& path, QStringList* made) {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "uZybLoadRes.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+// The text of cannotCreateText, translated by this name.
+inline constexpr TResStringRec VX_CANNOT_CREATE_FILE{"Cannot create file \"%s\". %s"};
 
 namespace vx {
 
@@ -13,7 +18,8 @@ namespace vx {
 
 // Raises `Cannot create file "<path>". <reason>`.
 void writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned mode);
-// That text for a file that cannot be created for the system's reason `error` (an errno).
+// That text (VX_CANNOT_CREATE_FILE) for a file that cannot be created for the system's reason
+// `error` (an errno).
 QString cannotCreateText(const QString& path, int error);
 
 // The folder's path with one trailing "/".

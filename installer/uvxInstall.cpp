@@ -82,6 +82,12 @@ const QList<TZybTranslation> translations = {
     {"selectDir", "Select installation directory", "Выберите директорию установки"},
     {"percentInInstallDir", "The character '%' cannot be used in the installation folder.",
      "Символ '%' нельзя использовать в пути к папке установки."},
+    {"VX_CANNOT_CREATE_FILE", "Cannot create file \"%s\". %s",
+     "Не удается создать файл \"%s\". %s"},
+    {"ZYB_NOTHING_OPENS", "no application could open it",
+     "ни одно приложение не смогло его открыть"},
+    {"ZYB_NO_OPENER", "no application could open it: xdg-open was not found; install xdg-utils",
+     "ни одно приложение не смогло его открыть: не найден xdg-open; установите xdg-utils"},
     {"progressCreateDir", "Create dir..", "Создание директорий.."},
     {"progressCopyFiles", "Copy files..", "Копирование файлов.."},
     {"progressCreateReg", "Registry entries..", "Создание ключей реестра.."},
@@ -90,6 +96,13 @@ const QList<TZybTranslation> translations = {
     {"progressSkipped", "Shortcut skipped: %s", "Ярлык пропущен: %s"},
     {"badInstallDir", "Please enter a full installation folder path.",
      "Укажите полный путь к папке установки."},
+};
+
+// The messages of the file routines and of help, translated by the window under these names.
+const QList<std::pair<const TResStringRec*, const char*>> resourceStrings = {
+    {&VX_CANNOT_CREATE_FILE, "VX_CANNOT_CREATE_FILE"},
+    {&ZYB_NOTHING_OPENS, "ZYB_NOTHING_OPENS"},
+    {&ZYB_NO_OPENER, "ZYB_NO_OPENER"},
 };
 
 constexpr TZybWizardButtonSet StepButtons{bkBack, bkNext, bkCancel, bkHelp};
@@ -316,6 +329,12 @@ void TfvxInstall::buildTranslator() {
     Translator = addComponent(new TZybTranslator(this), QStringLiteral("Translator"));
     Translator->SwitchesQtLanguage = true;
     Translator->LoadTable(translations);
+    for (const auto& [record, name] : resourceStrings)
+        ZybResProc().AddResString(record, QString::fromLatin1(name));
+    m_resStringHandler = std::make_unique<TZybLoadStringHandler>(
+        [this](TZybResProc*, const QString& name, QString& text) {
+            text = Translator->Translate(name, text);
+        });
 }
 
 // ---- Start-up and language ---------------------------------------------------------------------

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -16,6 +18,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QRadioButton;
 class QToolButton;
+class TZybLoadStringHandler;
 class TZybTranslator;
 class TZybWizard;
 class TZybWizardCustomPage;
@@ -117,4 +120,6 @@ private:
 
     vx::InstallerEnvironment m_env;
     QList<std::pair<QString, QString>> m_tempCopies; // setup file name, copy
+    // Answers the loads of the messages named in the translator with its lines.
+    std::unique_ptr<TZybLoadStringHandler> m_resStringHandler;
 };

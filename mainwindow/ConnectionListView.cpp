@@ -6,12 +6,60 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QScopeGuard>
+#include <QStyleOptionHeader>
+#include <QToolTip>
 
 namespace {
 
 constexpr int ServerColumn = 1;
 constexpr int ServerWidth = 100;
+
+// The whole text of a cell or header cut to its width, as a tooltip; none for a whole one.
+void showWholeText(const QHelpEvent* event, QWidget* over, const QRect& rect, const QString& text,
+                   bool cut) {
+    if (cut && !text.isEmpty())
+        QToolTip::showText(event->globalPos(), text, over, rect);
+    else
+        QToolTip::hideText();
+}
+
+// The list's header. A caption cut to its section's width ends with "…", and shows whole in its
+// tooltip. The header elides it itself: Qt 6.4's styles lose the header's elide mode on the way to
+// the caption.
+class ListHeader : public QHeaderView {
+public:
+    explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+        setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        setTextElideMode(Qt::ElideRight);
+    }
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        QStyleOptionHeader section = *option;
+        section.rect = sectionRect(logicalIndex);
+        const int width = style()->subElementRect(QStyle::SE_HeaderLabel, &section, this).width();
+        option->text = option->fontMetrics.elidedText(option->text, textElideMode(), width);
+    }
+
+    bool viewportEvent(QEvent* event) override {
+        if (event->type() != QEvent::ToolTip)
+            return QHeaderView::viewportEvent(event);
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int column = logicalIndexAt(help->pos());
+        showWholeText(help, viewport(), sectionRect(column),
+                      model() ? model()->headerData(column, orientation()).toString() : QString(),
+                      column >= 0 && sectionSize(column) < sectionSizeHint(column));
+        return true;
+    }
+
+private:
+    QRect sectionRect(int logicalIndex) const {
+        return {sectionViewportPosition(logicalIndex), 0, sectionSize(logicalIndex), height()};
+    }
+};
 
 // One header caption as a column item.
 class ListColumn : public QObject {
@@ -59,6 +107,7 @@ private:
 
 TConnectionListView::TConnectionListView(QWidget* parent)
     : QTreeView(parent), m_columns(new ListColumns(this)) {
+    setHeader(new ListHeader(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -103,6 +152,22 @@ void TConnectionListView::changeWithoutRepaint(const std::function<void()>& chan
     setUpdatesEnabled(false);
     const auto repaint = qScopeGuard([this] { setUpdatesEnabled(true); });
     change();
+}
+
+bool TConnectionListView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    // The delegate's width for the whole cell: check box, margins and text.
+    const bool cut =
+        index.isValid() &&
+        itemDelegateForIndex(index)->sizeHint(option, index).width() > option.rect.width();
+    showWholeText(help, viewport(), option.rect, index.data().toString(), cut);
+    return true;
 }
 
 void TConnectionListView::dragEnterEvent(QDragEnterEvent* event) {

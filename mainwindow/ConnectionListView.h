@@ -13,7 +13,8 @@ class TConnectionList;
 // multiple selection shared with the list, and the header captions as the published collection
 // Columns ("Columns.Items[1].Caption"). It never reorders rows itself: a header click, a double
 // click and a drop are reported, and the window applies them to the list. The password column is
-// one pixel wide and shows nothing.
+// one pixel wide and shows nothing. A header or cell text cut to its column's width ends with "…"
+// and shows whole in its tooltip.
 class TConnectionListView : public QTreeView {
     Q_OBJECT
     Q_PROPERTY(vx::Collection* Columns READ Columns)
@@ -39,6 +40,7 @@ signals:
     void listDoubleClicked();
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

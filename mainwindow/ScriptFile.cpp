@@ -88,16 +88,13 @@ QString changesOnSave(const QString& fileName, const ScriptText& script) {
         const QString style = script.format.lineEnd == "\r\n" ? QStringLiteral("CR LF")
                               : script.format.lineEnd == "\r" ? QStringLiteral("CR")
                                                               : QStringLiteral("LF");
-        changes << format(QStringLiteral("its line ends are mixed, and a save writes each as %s"),
-                          {style});
+        changes << format(LoadResString(&WP_MIXED_LINE_ENDS), {style});
     }
     if (script.changes & ScriptText::ParagraphSeparators)
-        changes << QStringLiteral("it holds paragraph separators (U+2029, U+FDD0 or U+FDD1), "
-                                  "which the editor shows and a save writes as line ends");
+        changes << LoadResString(&WP_PARAGRAPH_SEPARATORS);
     if (changes.isEmpty())
         return {};
-    return format(QStringLiteral("The file \"%s\" will not be saved back exactly as it was read: "
-                                 "%s."),
+    return format(LoadResString(&WP_SCRIPT_CHANGES_ON_SAVE),
                   {QFileInfo(fileName).absoluteFilePath(), changes.join(QStringLiteral("; "))});
 }
 

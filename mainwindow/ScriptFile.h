@@ -1,10 +1,20 @@
 #pragma once
 
 #include "TextDecoding.h"
+#include "uZybLoadRes.h"
 
 #include <QByteArray>
 #include <QFuture>
 #include <QString>
+
+// The warning of changesOnSave and its parts, translated by these names.
+inline constexpr TResStringRec WP_SCRIPT_CHANGES_ON_SAVE{
+    "The file \"%s\" will not be saved back exactly as it was read: %s."};
+inline constexpr TResStringRec WP_MIXED_LINE_ENDS{
+    "its line ends are mixed, and a save writes each as %s"};
+inline constexpr TResStringRec WP_PARAGRAPH_SEPARATORS{
+    "it holds paragraph separators (U+2029, U+FDD0 or U+FDD1), which the editor shows and a save "
+    "writes as line ends"};
 
 namespace vx {
 
@@ -21,8 +31,8 @@ QByteArray encodeScript(const QString& text, ScriptFormat& format);
 // held whole; raises `Cannot open file "<name>". <reason>` when it cannot be read.
 ScriptText loadScript(const QString& fileName);
 
-// The warning to show when the file is opened, naming it and what a save would change; empty
-// when a save gives back the bytes that were read.
+// The warning to show when the file is opened, naming it and what a save would change, in the
+// texts of the records above; empty when a save gives back the bytes that were read.
 QString changesOnSave(const QString& fileName, const ScriptText& script);
 
 // loadScript on a thread of the global pool, for files large enough to keep the window waiting;

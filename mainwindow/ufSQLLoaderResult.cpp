@@ -18,11 +18,9 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QProgressBar>
 #include <QStyle>
-#include <QStyleOption>
-#include <QToolButton>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -124,53 +122,20 @@ const ToolBarIcons& toolBarIcons() {
     return *icons;
 }
 
-// A tool bar's separator, drawn by the style.
-class ToolBarSeparator : public QWidget {
-public:
-    explicit ToolBarSeparator(QWidget* parent) : QWidget(parent) {
-        setFixedWidth(style()->pixelMetric(QStyle::PM_ToolBarSeparatorExtent, nullptr, this));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStyleOption option;
-        option.initFrom(this);
-        option.state |= QStyle::State_Horizontal;
-        QPainter painter(this);
-        style()->drawPrimitive(QStyle::PE_IndicatorToolBarSeparator, &option, &painter, this);
-    }
-};
-
-// The page's tool bar: buttons for the actions, separators for null entries. A QToolBar would
-// decode its overflow button's picture for each of hundreds of pages, which slows a parallel
-// start; outside a main window it draws nothing else.
-QWidget* actionStrip(QWidget* parent, const QList<QAction*>& actions) {
-    auto* strip = new QWidget(parent);
-    const QStyle* style = strip->style();
-    const int iconSize = style->pixelMetric(QStyle::PM_ToolBarIconSize, nullptr, strip);
-    auto* row = new QHBoxLayout(strip);
-    const int margin = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, strip) +
-                       style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, strip);
-    row->setContentsMargins(margin, margin, margin, margin);
-    row->setSpacing(style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, strip));
+// The page's tool bar: buttons for the actions, separators for null entries. Buttons that do not
+// fit the page's width go behind the bar's extension button, so the bar never widens the page nor
+// the window that holds it.
+QToolBar* actionBar(QWidget* parent, const QList<QAction*>& actions) {
+    auto* bar = new QToolBar(parent);
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (QAction* action : actions) {
-        if (!action) {
-            row->addWidget(new ToolBarSeparator(strip));
-            continue;
-        }
-        auto* button = new QToolButton(strip);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setIconSize(QSize(iconSize, iconSize));
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setDefaultAction(action);
-        button->setVisible(action->isVisible());
-        QObject::connect(action, &QAction::visibleChanged, button,
-                         [button, action] { button->setVisible(action->isVisible()); });
-        row->addWidget(button);
+        if (action)
+            bar->addAction(action);
+        else
+            bar->addSeparator();
     }
-    row->addStretch(1);
-    return strip;
+    return bar;
 }
 
 void writeScript(const QString& fileName, const QStringList& lines) {
@@ -432,7 +397,7 @@ void TfSQLLoaderResult::BuildWidgets() {
     if (ActionToolBar1.made())
         return;
     ActionToolBar1.m_widget =
-        addComponent(actionStrip(this, {nullptr, aReExecute, aCopy, nullptr, aTools}),
+        addComponent(actionBar(this, {nullptr, aReExecute, aCopy, nullptr, aTools}),
                      QStringLiteral("ActionToolBar1"));
     // At least the stored height; more where the style's buttons need it for icon and caption.
     ActionToolBar1->setMinimumHeight(26);

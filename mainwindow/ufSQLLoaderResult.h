@@ -25,6 +25,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QProgressBar;
+class QToolBar;
 class TZybTranslator;
 class TfCrfLogin;
 class TfSQLLoaderResult;
@@ -213,8 +214,9 @@ public:
     TPageWidget<QProgressBar> pb1{this};
     // The first line of the batch that runs, cut to the strip's width; whole in its tooltip.
     TPageWidget<vx::ElidedLabel> stComment{this};
-    // The actions' buttons in a row, as a tool bar shows them.
-    TPageWidget<QWidget> ActionToolBar1{this};
+    // The actions' buttons; those that do not fit the page's width wait behind its extension
+    // button.
+    TPageWidget<QToolBar> ActionToolBar1{this};
     QAction* aReExecute;
     QAction* aCopy;
     QAction* aTools;

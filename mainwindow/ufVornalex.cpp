@@ -133,6 +133,20 @@ const QList<TZybTranslation> translations = {
      "Особенность ADO."},
     {"lScriptExecutor.Caption", "Script executor", "Исполнитель скрипта"},
     {"Internal", "Internal", "Внутренний"},
+    {"WP_SCRIPT_CHANGES_ON_SAVE",
+     "The file \"%s\" will not be saved back exactly as it was read: %s.",
+     "Файл \"%s\" не будет сохранен в точности таким, каким был прочитан: %s."},
+    {"WP_MIXED_LINE_ENDS", "its line ends are mixed, and a save writes each as %s",
+     "в нем смешаны разные концы строк, и при сохранении каждый будет записан как %s"},
+    {"WP_PARAGRAPH_SEPARATORS",
+     "it holds paragraph separators (U+2029, U+FDD0 or U+FDD1), which the editor shows and a save "
+     "writes as line ends",
+     "в нем есть разделители абзацев (U+2029, U+FDD0 или U+FDD1), которые редактор показывает, а "
+     "при сохранении записывает как концы строк"},
+    {"ZYB_NOTHING_OPENS", "no application could open it",
+     "ни одно приложение не смогло его открыть"},
+    {"ZYB_NO_OPENER", "no application could open it: xdg-open was not found; install xdg-utils",
+     "ни одно приложение не смогло его открыть: не найден xdg-open; установите xdg-utils"},
 };
 
 // The window's messages, registered under their names in this order.
@@ -148,6 +162,11 @@ const QList<std::pair<const TResStringRec*, const char*>> resourceStrings = {
     {&ZYB_NAMEDOBJECT_CAPTION, "ZYB_NAMEDOBJECT_CAPTION"},
     {&ZYB_NAMEDOBJECT_ERROR_EMPTYNAME, "ZYB_NAMEDOBJECT_ERROR_EMPTYNAME"},
     {&VX_CHOOSE_SERVER, "VX_CHOOSE_SERVER"},
+    {&WP_SCRIPT_CHANGES_ON_SAVE, "WP_SCRIPT_CHANGES_ON_SAVE"},
+    {&WP_MIXED_LINE_ENDS, "WP_MIXED_LINE_ENDS"},
+    {&WP_PARAGRAPH_SEPARATORS, "WP_PARAGRAPH_SEPARATORS"},
+    {&ZYB_NOTHING_OPENS, "ZYB_NOTHING_OPENS"},
+    {&ZYB_NO_OPENER, "ZYB_NO_OPENER"},
 };
 
 const QString internalExecutor = QStringLiteral("Internal");

@@ -1,4 +1,5 @@
 #include "Errors.h"
+#include "ProgramSandbox.h"
 #include "RecordingLauncher.h"
 #include "ScriptedPrompter.h"
 #include "uZybUtils.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -204,6 +206,42 @@ TEST(ExecuteFile, StartsARealProgramWithoutWaiting) {
     while (!QFileInfo::exists(marker) && !failsafe.hasExpired())
         QThread::msleep(10);
     EXPECT_TRUE(QFileInfo::exists(marker));
+}
+
+// A stand-in for xdg-open first on PATH: it marks the document it got and ends, once the test lets
+// it, with the status the test writes beside the document (9 after a minute), marking its end.
+TEST(ExecuteFile, HandsADocumentToTheOpenerAndShowsItsFailureOnceItEnds) {
+    QTemporaryDir dir;
+    QFile opener(dir.filePath("xdg-open"));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\ntouch \"$1.got\"\nstatus=9\nfor n in $(seq 600); do\n"
+                 "  [ -e \"$1.status\" ] && status=$(cat \"$1.status\") && break\n  sleep 0.1\n"
+                 "done\ntouch \"$1.ended\"\nexit $status\n");
+    opener.close();
+    opener.setPermissions(opener.permissions() | QFile::ExeOwner);
+    const vx::test::ScopedEnvironment path("PATH", dir.path() + ":" + qEnvironmentVariable("PATH"));
+    vx::test::ScriptedPrompter prompter;
+    const QString opens = dir.filePath("opens.htm");
+    const QString nothing = dir.filePath("nothing.htm");
+    const auto end = [](const QString& file, const char* status) {
+        QFile answer(file + ".status");
+        answer.open(QIODevice::WriteOnly);
+        answer.write(status);
+        answer.close();
+        return QTest::qWaitFor([&] { return QFileInfo::exists(file + ".ended"); }, 60000);
+    };
+    for (const QString& file : {opens, nothing})
+        QFile(file).open(QIODevice::WriteOnly);
+
+    ExecuteFile(opens, "", "");
+    ExecuteFile(nothing, "", "");
+    EXPECT_TRUE(prompter.prompts().isEmpty()) << "the openers run on";
+    ASSERT_TRUE(end(opens, "0"));
+    ASSERT_TRUE(end(nothing, "3"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.prompts().isEmpty(); }, 60000));
+    EXPECT_TRUE(QFileInfo::exists(opens + ".got") && QFileInfo::exists(nothing + ".got"));
+    EXPECT_EQ(prompter.texts(),
+              QStringList("Ошибка запуска файла: " + nothing + " (no application could open it)"));
 }
 
 TEST(MessageBoxes, UseTheTitleAndOnlyOkCountsAsYes) {

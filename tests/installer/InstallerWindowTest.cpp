@@ -169,6 +169,67 @@ TEST_F(InstallerWindow, ALanguageSwitchChangesTextsAndLicenceAndTicksBothModules
     EXPECT_TRUE(prompter.prompts().isEmpty());
 }
 
+struct CannotCreate {
+    int language;
+    const char* skipped;      // the line's start
+    const char* cannotCreate; // %1 the file, %2 the system's reason
+    const char* noOpener;
+};
+
+class FileFailureTexts : public InstallerWindow,
+                         public testing::WithParamInterface<CannotCreate> {};
+
+// A file that cannot be made is named in the window's language, in the error box that ends an
+// installation and in the lines of the launchers left out; so is a help page that cannot open.
+TEST_P(FileFailureTexts, NameTheFileInTheWindowsLanguage) {
+    const auto english = qScopeGuard([] { vx::useQtLanguage("English"); });
+    const CannotCreate& c = GetParam();
+    const auto cannotCreate = [&](const QString& file) {
+        return QString::fromUtf8(c.cannotCreate).arg(file, "Not a directory");
+    };
+    InstallerSandbox::writeFile(box.path("plain"), "a file where folders go");
+    const auto install = [&] {
+        auto window = open();
+        chooseLanguage(*window, c.language);
+        goToParameters(*window);
+        click(*window, bkNext);
+        runQueuedAction();
+        return memo(window->mProgress);
+    };
+    box.environment().programsDir = box.path("plain");
+    install();
+    EXPECT_EQ(prompter.texts().value(0).toStdString(),
+              cannotCreate(box.path("plain/Vornalex/vxuninst")).toStdString());
+
+    box.environment().programsDir = box.path("data");
+    box.environment().menuRootDir = box.path("plain/applications");
+    QStringList expected;
+    for (const char* entry : {"Uninstall", "Vornalex", "licence", "Help"})
+        expected << QString::fromUtf8(c.skipped) +
+                        cannotCreate(box.path("plain/applications/Vornalex/") + entry + ".desktop");
+    EXPECT_EQ(install().filter(box.path("plain")).join('\n').toStdString(),
+              expected.join('\n').toStdString());
+
+    launcher.hasOpener = false;
+    const auto window = open();
+    chooseLanguage(*window, c.language);
+    click(*window, bkHelp);
+    EXPECT_EQ(
+        prompter.texts().last().toStdString(),
+        ("Ошибка запуска файла: " + box.path("tmp/Vornalex_Install-0/Vornalex.help/index.htm") +
+         " (" + QString::fromUtf8(c.noOpener) + ")")
+            .toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, FileFailureTexts,
+    testing::Values(CannotCreate{0, "Shortcut skipped: ", "Cannot create file \"%1\". %2",
+                                 "no application could open it: xdg-open was not found; install "
+                                 "xdg-utils"},
+                    CannotCreate{1, "Ярлык пропущен: ", "Не удается создать файл \"%1\". %2",
+                                 "ни одно приложение не смогло его открыть: не найден xdg-open; "
+                                 "установите xdg-utils"}));
+
 TEST_F(InstallerWindow, ARecordWithAnUnknownLanguageOnlyStartsAFirstInstallationInEnglish) {
     writeRecord({{"Language", "Deutsch"}});
     const auto window = open();

@@ -20,9 +20,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QProxyStyle>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -253,6 +256,71 @@ TEST_F(ConnectionWindowTest, HeaderClicksDropsAndFindReachTheList) {
     EXPECT_EQ(window.Connections->selectedRows(), QList<int>{0});
     EXPECT_EQ(window.Connections->focused(), 1) << "the focus frame stays";
 }
+
+// Records the header captions as the style draws them, by their left edges.
+class DrawnTexts : public QProxyStyle {
+public:
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette,
+                      bool enabled, const QString& text,
+                      QPalette::ColorRole role = QPalette::NoRole) const override {
+        texts[rect.left()] = text;
+        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
+    }
+    mutable QMap<int, QString> texts;
+};
+
+// The tooltip that the widget shows for the point, or "" for none.
+QString tipAt(QWidget* over, const QPoint& point) {
+    QToolTip::hideText();
+    QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+    QHelpEvent hover(QEvent::ToolTip, point, over->mapToGlobal(point));
+    QCoreApplication::sendEvent(over, &hover);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+class ListTextsCut : public ConnectionWindowTest,
+                     public testing::WithParamInterface<const char*> {};
+
+// At the window's own size the automatically sized columns cut long texts: a cut header ends with
+// "…", and a cut header or name shows whole in its tooltip; a whole one has none.
+TEST_P(ListTextsCut, EndWithAnEllipsisAndShowWholeInTheirTooltips) {
+    window.ZybTranslator->SetLanguageByName(GetParam());
+    window.Connections->append(
+        {"Connection to the sales database", true, {"127.0.0.1,1433", "a", "demo", "pw", "False"}});
+    window.show();
+    QTest::qWait(50);
+    TConnectionListView* list = window.lvConnections;
+    QHeaderView* header = list->header();
+    DrawnTexts drawn;
+    header->setStyle(&drawn);
+    header->grab();
+    QStringList cut;
+    QStringList wrong;
+    for (int column = 0; column < header->count(); ++column) {
+        const QString caption = list->model()->headerData(column, Qt::Horizontal).toString();
+        const QRect section(header->sectionViewportPosition(column), 0, header->sectionSize(column),
+                            header->height());
+        const QString shown = drawn.texts.lowerBound(section.left()).value();
+        const QString tip = tipAt(header->viewport(), section.center());
+        // Texts near their section's width are left out: the margins are the style's.
+        const int width = header->fontMetrics().horizontalAdvance(caption);
+        if (width > section.width() && column != TConnectionList::PasswordColumn)
+            cut << caption;
+        if ((cut.contains(caption) && (!shown.endsWith(u'…') || tip != caption)) ||
+            (width + 20 < section.width() && (shown != caption || !tip.isEmpty())))
+            wrong << caption + " drawn " + shown + ", tooltip " + tip;
+    }
+    EXPECT_FALSE(cut.isEmpty()) << "the window's own size cuts a header";
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join('\n').toStdString();
+    const QModelIndex name = list->model()->index(0, 0);
+    const QModelIndex database = list->model()->index(0, 2);
+    EXPECT_EQ(tipAt(list->viewport(), list->visualRect(name).center()).toStdString(),
+              "Connection to the sales database");
+    EXPECT_EQ(tipAt(list->viewport(), list->visualRect(database).center()).toStdString(), "");
+    header->setStyle(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ListTextsCut, testing::Values("English", "Russian"));
 
 TEST_F(ConnectionWindowTest, SettingsFileKeepsTheListAndABadValueLosesNothing) {
     window.ScriptDir = "/scripts/";

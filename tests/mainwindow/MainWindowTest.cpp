@@ -120,7 +120,7 @@ TEST_F(MainWindowTest, EveryTranslatedPathAndStoredSettingReachesAProperty) {
             unreachable.append(entry);
     }
     EXPECT_EQ(unreachable, QStringList());
-    EXPECT_EQ(w.ZybTranslator->Items.size(), 83);
+    EXPECT_EQ(w.ZybTranslator->Items.size(), 88);
 }
 
 TEST_F(MainWindowTest, TheLayoutHoldsThePagesAndTheListColumns) {
@@ -287,6 +287,45 @@ TEST_F(MainWindowTest, HelpWithoutTheDesktopsOpenerNamesWhatIsMissingAndThePage)
                   "Vornalex.help/English.htm (no application could open it: xdg-open was not "
                   "found; install xdg-utils)");
 }
+
+struct HelpFailure {
+    const char* language;
+    const char* nothingOpens;
+    const char* noOpener;
+};
+
+class HelpFailures : public MainWindowTest, public testing::WithParamInterface<HelpFailure> {};
+
+// An opener that finds no application for the page fails once it ends, while the window goes on;
+// the error box then names the page as it does when there is no opener, with the reason in the
+// window's language.
+TEST_P(HelpFailures, NameThePageOnceTheOpenerFailsAndWithoutAnOpener) {
+    const HelpFailure& c = GetParam();
+    const QString page = QString("Vornalex.help/") + c.language + ".htm";
+    sandbox.writeFile(page, "<html></html>");
+    vx::test::RecordingLauncher launcher;
+    open();
+    chooseLanguage(c.language);
+    window->aHelp->trigger();
+    EXPECT_TRUE(prompter.prompts().isEmpty()) << "nothing shows while the opener runs";
+    launcher.failOpens();
+    launcher.hasOpener = false;
+    window->aHelp->trigger();
+    const QString failure = "Ошибка запуска файла: " + sandbox.folder() + page + " (%1)";
+    EXPECT_EQ(prompter.texts().join('\n').toStdString(),
+              (failure.arg(c.nothingOpens) + '\n' + failure.arg(c.noOpener)).toStdString());
+    for (const auto& prompt : prompter.prompts())
+        EXPECT_EQ(prompt.icon, vx::PromptIcon::Error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, HelpFailures,
+    testing::Values(HelpFailure{"English", "no application could open it",
+                                "no application could open it: xdg-open was not found; install "
+                                "xdg-utils"},
+                    HelpFailure{"Russian", "ни одно приложение не смогло его открыть",
+                                "ни одно приложение не смогло его открыть: не найден xdg-open; "
+                                "установите xdg-utils"}));
 
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNotWrittenAtTheEnd) {
     // A folder in its place cannot be read, even by root.

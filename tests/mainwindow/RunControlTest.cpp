@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -345,6 +346,46 @@ TEST_F(RunControlTest, NoTextOfARunWidensTheWindow) {
     ASSERT_TRUE(waitForEnd());
 }
 
+// A results page's tool bar shows what fits at the window's size and keeps the rest behind its
+// extension button: neither runs, a re-execute nor the Tools button widen the window.
+class ResultToolBarTest : public RunControlTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ResultToolBarTest, FitsOrOverflowsAndNeverWidensTheWindow) {
+    window.ZybTranslator->SetLanguageByName(GetParam());
+    window.show();
+    QTest::qWait(50);
+    const int width = window.width();
+    addRows("xx");
+    QList<int> widths;
+    for (int run = 0; run < 2; ++run) {
+        execute("PRINT 'x'", true);
+        ASSERT_TRUE(waitForEnd());
+        QCoreApplication::processEvents();
+        widths << window.width();
+    }
+    TfSQLLoaderResult* page = window.ResultPage(0);
+    page->aReExecute->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->aReExecute->isEnabled(); }, 60000));
+    QCoreApplication::processEvents();
+    widths << window.width();
+    EXPECT_EQ(widths, QList<int>(3, width));
+
+    // Every action has its button in view, or the extension button that offers it is.
+    const auto* extension = page->ActionToolBar1->findChild<QToolButton*>("qt_toolbar_ext_button");
+    const bool overflows = extension && extension->isVisible();
+    QStringList unreachable;
+    for (const QAction* action : {page->aReExecute, page->aCopy, page->aTools}) {
+        bool shown = false;
+        for (const QToolButton* button : page->ActionToolBar1->findChildren<QToolButton*>())
+            shown = shown || (button->defaultAction() == action && button->isVisible());
+        if (!shown && !overflows)
+            unreachable << action->text();
+    }
+    EXPECT_EQ(unreachable, QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ResultToolBarTest, testing::Values("English", "Russian"));
+
 // A page whose tab is opened only after its run shows what a page in view all along shows: the
 // whole log from its end, the progress, the time and its texts in the run's language.
 TEST_F(RunControlTest, APageInATabOpenedLaterShowsWholeInItsLanguage) {
@@ -374,7 +415,8 @@ TEST_F(RunControlTest, APageInATabOpenedLaterShowsWholeInItsLanguage) {
     EXPECT_EQ(page->pb1->value(), seen->pb1->value());
     EXPECT_EQ(page->stTime->text().size(), seen->stTime->text().size());
     EXPECT_FALSE(page->stTime->text().isEmpty());
-    const auto* button = page->ActionToolBar1->findChild<QToolButton*>();
+    const auto* button =
+        qobject_cast<QToolButton*>(page->ActionToolBar1->widgetForAction(page->aReExecute));
     ASSERT_NE(button, nullptr);
     EXPECT_TRUE(button->isVisible());
     EXPECT_EQ(button->text(), "Выполнить повторно");

@@ -172,19 +172,42 @@ TEST_F(ScriptPageTest, EveryCharacterOpenedOrTypedIsWhatASaveWritesAndARunGets) 
     EXPECT_EQ(prompter.prompts().size(), 4) << "only the saves' messages";
 }
 
-TEST_F(ScriptPageTest, AFileThatASaveWouldChangeIsNamedInAWarningWhenItOpens) {
-    vx::test::writeFileBytes(path(), "PRINT 1\r\nGO\nPRINT 2\n");
+struct ChangesWarning {
+    const char* language;
+    const char* text; // %1 the file
+    const char* caption;
+};
+
+class ChangesOnSave : public ScriptPageTest, public testing::WithParamInterface<ChangesWarning> {};
+
+TEST_P(ChangesOnSave, AFileThatASaveWouldChangeIsNamedInAWarningWhenItOpens) {
+    window.ZybTranslator->SetLanguageByName(GetParam().language);
+    vx::test::writeFileBytes(path(), "PRINT 1\r\nGO\nPRINT 2\xE2\x80\xA9\n");
     window.aScriptOpenAccept(path());
     ASSERT_EQ(prompter.prompts().size(), 1);
     EXPECT_EQ(prompter.prompts()[0].icon, vx::PromptIcon::Warning);
     EXPECT_EQ(prompter.prompts()[0].caption, vx::applicationTitle());
-    EXPECT_EQ(prompter.prompts()[0].text,
-              "The file \"" + path() +
-                  "\" will not be saved back exactly as it was read: its line ends are mixed, and "
-                  "a save writes each as CR LF.");
-    EXPECT_EQ(window.ScriptText(), "PRINT 1\nGO\nPRINT 2\n") << "the file opens all the same";
-    EXPECT_EQ(caption(), "Script a.sql");
+    EXPECT_EQ(prompter.prompts()[0].text.toStdString(),
+              QString::fromUtf8(GetParam().text).arg(path()).toStdString());
+    EXPECT_EQ(window.ScriptText(), "PRINT 1\nGO\nPRINT 2\n\n") << "the file opens all the same";
+    EXPECT_EQ(caption(), QString::fromUtf8(GetParam().caption));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, ChangesOnSave,
+    testing::Values(
+        ChangesWarning{"English",
+                       "The file \"%1\" will not be saved back exactly as it was read: its line "
+                       "ends are mixed, and a save writes each as CR LF; it holds paragraph "
+                       "separators (U+2029, U+FDD0 or U+FDD1), which the editor shows and a save "
+                       "writes as line ends.",
+                       "Script a.sql"},
+        ChangesWarning{"Russian",
+                       "Файл \"%1\" не будет сохранен в точности таким, каким был прочитан: в нем "
+                       "смешаны разные концы строк, и при сохранении каждый будет записан как CR "
+                       "LF; в нем есть разделители абзацев (U+2029, U+FDD0 или U+FDD1), которые "
+                       "редактор показывает, а при сохранении записывает как концы строк.",
+                       "Скрипт a.sql"}));
 
 TEST_F(ScriptPageTest, ALargeFileIsReadAwayFromTheWindowAndAWholeTextIsWhatARunGets) {
     QByteArray big;
