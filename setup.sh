@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools libqt6gui6 unixodbc-dev tdsodbc libsqlite3-dev
           freetds-bin clang-format binutils clang libclang-rt-dev llvm
-          qt6-translations-l10n xdg-utils desktop-file-utils python3-gi gir1.2-glib-2.0)
+          qt6-translations-l10n xdg-utils desktop-file-utils python3-gi gir1.2-glib-2.0 time)
 
 missing=()
 for package in "${packages[@]}"; do
