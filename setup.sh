@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           qt6-base-dev qt6-base-dev-tools libqt6gui6 unixodbc-dev tdsodbc libsqlite3-dev
           freetds-bin clang-format binutils clang libclang-rt-dev llvm
           qt6-translations-l10n xdg-utils desktop-file-utils python3-gi gir1.2-glib-2.0
-          python3-xdg)
+          python3-xdg time)
 
 missing=()
 for package in "${packages[@]}"; do
