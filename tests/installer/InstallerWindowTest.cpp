@@ -204,9 +204,10 @@ TEST_P(FileFailureTexts, NameTheFileInTheWindowsLanguage) {
     box.environment().programsDir = box.path("data");
     box.environment().menuRootDir = box.path("plain/applications");
     QStringList expected;
-    for (const char* entry : {"Uninstall", "Vornalex", "licence", "Help"})
+    for (const QString& entry : {vx::installed::UninstallEntry, vx::installed::ProgramEntry,
+                                 vx::installed::LicenceEntry, vx::installed::HelpEntry})
         expected << QString::fromUtf8(c.skipped) +
-                        cannotCreate(box.path("plain/applications/Vornalex/") + entry + ".desktop");
+                        cannotCreate(box.path("plain/applications/") + entry);
     EXPECT_EQ(install().filter(box.path("plain")).join('\n').toStdString(),
               expected.join('\n').toStdString());
 
