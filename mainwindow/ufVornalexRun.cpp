@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -314,8 +315,10 @@ void TfVornalex::UpdateElapsed() {
 
 void TfVornalex::SetTabImage(QObject* page, int image) {
     const int tab = pcResult->indexOf(static_cast<QWidget*>(page)->parentWidget());
+    // On the bar alone: the tab widget would lay itself out again for each of hundreds of pages
+    // ending, and an image of the same size leaves its size as it was.
     if (tab >= 0)
-        pcResult->setTabIcon(tab, ilResult[image]);
+        pcResult->tabBar()->setTabIcon(tab, ilResult[image]);
 }
 
 bool TfVornalex::AnyPageRunning() const {
