@@ -45,6 +45,8 @@ const QList<TZybTranslation> translations = {
     {"aTools.Caption", "Tools", "Инструменты"},
     {"aTools.Hint", "Tools", "Инструменты"},
     {"appResult", "Exit code: %d (%s)", "Код выхода: %d (%s)"},
+    {"not_shown", "Lines not shown: %d (the run was stopped).",
+     "Не показано строк: %d (выполнение остановлено)."},
 };
 
 // The table above, read once: every page shares its lines (each page's translator still keeps its
@@ -189,8 +191,9 @@ void TSQLLoaderThread::Execute() {
     }
     // The server keeps no session, transaction or lock for a page at rest.
     m_connection->close();
-    AddLine(Text(completed ? QStringLiteral("completed") : QStringLiteral("interrupted")), false);
-    m_channel->call([this, success, completed] { Form->SyncFinish(success, completed); });
+    m_channel->call([this, success, completed] {
+        Form->SyncFinish(success, completed, m_channel->takeDropped());
+    });
     std::lock_guard lock(m_takenOverLock);
     m_ended = true;
     for (QObject* object : std::as_const(m_takenOver))
@@ -283,8 +286,9 @@ bool TSQLLoaderThread::ExternalRoute(bool& success) {
     success = exit.success;
     AddLine(vx::format(Text(QStringLiteral("appResult")), {qint64(exit.code), exit.text}),
             !success);
-    vx::LoadOutputFile(files.output,
-                       [this](const QString& text, bool isError) { AddLine(text, isError); });
+    vx::LoadOutputFile(files.output, [this](const QString& text, bool isError) {
+        m_channel->addOutput(text, isError);
+    });
     return success;
 }
 
@@ -305,7 +309,7 @@ void TSQLLoaderThread::ZybScriptRunnerError(QObject*, const QString& Err, bool& 
 
 void TSQLLoaderThread::ZybScriptRunnerMessage(QObject*, const QString& s) {
     if (m_run.PrintMessages)
-        AddLine(s, false);
+        m_channel->addOutput(s, false);
 }
 
 void TSQLLoaderThread::ZybScriptRunnerProgress(QObject*, int pos, int max, const QString& comment) {
@@ -491,8 +495,8 @@ void TfSQLLoaderResult::StartRun() {
     aTools->setVisible(bool(OnTools));
     ZybScriptRunner->NoRecords = NoRecords;
     QHash<QString, QString> texts;
-    for (const char* key : {"connecting", "connected", "completed", "interrupted",
-                            "cbCheckDBO.Caption", "failed", "ask_continue", "appResult"})
+    for (const char* key :
+         {"connecting", "connected", "cbCheckDBO.Caption", "failed", "ask_continue", "appResult"})
         texts.insert(QString::fromLatin1(key), ZybTranslator->GetText(QString::fromLatin1(key)));
     TSQLLoaderRun run{ExecutorApp,
                       OnErrorMode,
@@ -511,6 +515,8 @@ void TfSQLLoaderResult::StartRun() {
     m_stopSeen.invalidate();
     m_stopWatch.start();
     StartTick.start();
+    // Whatever waits once stopped, the page ends as soon as its worker does.
+    m_channel->dropOutputWhenStopped(Stopped.share());
     Thread = new TSQLLoaderThread(this, std::move(run), cADO, m_channel, Stopped.share());
     connect(Thread, &QThread::finished, Thread, &QObject::deleteLater);
     // The worker runs no event loop; without descriptors left, its connection fails, not the
@@ -528,12 +534,19 @@ void TfSQLLoaderResult::StartRun() {
 void TfSQLLoaderResult::FailRun(const QString& message) {
     emit runningChanged(true);
     AddLine(message, true);
-    ShowFinished(false);
-    SyncFinish(false, false);
+    SyncFinish(false, false, 0);
 }
 
-void TfSQLLoaderResult::SyncFinish(bool success, bool completed) {
+void TfSQLLoaderResult::SyncFinish(bool success, bool completed, qsizetype dropped) {
     m_channel->flush();
+    // A run stopped while its lines waited has not shown its end.
+    completed = completed && dropped == 0;
+    if (dropped > 0)
+        addLines(
+            {{vx::format(ZybTranslator->GetText(QStringLiteral("not_shown")), {dropped}), false}});
+    addLines({{ZybTranslator->GetText(completed ? QStringLiteral("Completed")
+                                                : QStringLiteral("Interrupted")),
+               false}});
     m_stopWatch.stop();
     Success = success;
     Completed = completed;
@@ -561,6 +574,7 @@ void TfSQLLoaderResult::LetGoWorker() {
     m_channel->flush();
     if (!Thread)
         return;
+    const qsizetype dropped = m_channel->takeDropped();
     ReleaseWorker();
     m_channel = NewChannel();
     Stopped.renew();
@@ -571,8 +585,7 @@ void TfSQLLoaderResult::LetGoWorker() {
     cADO = std::move(connection);
     ZybScriptRunner->Connection = cADO.get();
     Login.setConnection(cADO.get());
-    ShowFinished(false);
-    SyncFinish(false, false);
+    SyncFinish(false, false, dropped);
 }
 
 TSQLLoaderThread* TfSQLLoaderResult::ReleaseWorker() {
@@ -590,12 +603,6 @@ void TfSQLLoaderResult::AddLine(const QString& text, bool isError) {
 
 void TfSQLLoaderResult::ReplaceLastLine(const QString& text, bool isError) {
     m_channel->replaceLastLine(text, isError);
-}
-
-void TfSQLLoaderResult::ShowFinished(bool success) {
-    AddLine(ZybTranslator->GetText(success ? QStringLiteral("Completed")
-                                           : QStringLiteral("Interrupted")),
-            false);
 }
 
 void TfSQLLoaderResult::ShowElapsed() {

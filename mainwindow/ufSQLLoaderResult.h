@@ -239,7 +239,8 @@ public:
     // The connection's index in the main window's list; -1 for the sequential page at first.
     int Index = 0;
     // The stop request; the worker notices it before the next batch or at the tool's next poll,
-    // and a batch running on the server is cancelled. A worker that has not ended about a second
+    // and a batch running on the server is cancelled. From then on the output not shown yet is
+    // dropped and counted in one line at the end. A worker that has not ended about a second
     // later (a server that does not answer) is let go: the page ends as interrupted without it.
     TStopRequest Stopped;
     bool AutoConnect = false;
@@ -248,8 +249,8 @@ public:
     // The last run's outcome for the sequential chain: with Continue, or Ask answered with OK, a
     // failed connection still lets the chain go on.
     bool Success = false;
-    // The last run's script ran to its end: "Completed." and the success icon, else
-    // "Interrupted." and the failure icon.
+    // The last run's script ran to its end and the page showed all it printed: "Completed." and
+    // the success icon, else "Interrupted." and the failure icon.
     bool Completed = false;
     bool Finished = false;
     // Called at the end of a run on the GUI thread, unless ReExecuted. It may start the next run;
@@ -269,8 +270,6 @@ public:
     // Any thread; lines appear in order, in batches.
     void AddLine(const QString& text, bool isError);
     void ReplaceLastLine(const QString& text, bool isError);
-    // The final line: "Completed." or "Interrupted.".
-    void ShowFinished(bool success);
     void ShowElapsed();
 
     void aReExecuteExecute();
@@ -296,8 +295,9 @@ private:
     void addLines(const QList<vx::LogLine>& lines) override;
     void replaceLastLine(const vx::LogLine& line) override;
     void showProgress(int pos, int max, const QString& comment) override;
-    // The end of a run, on the GUI thread.
-    void SyncFinish(bool success, bool completed);
+    // The end of a run, on the GUI thread: what waits, the count of the lines that a stop dropped,
+    // and "Completed." or "Interrupted.".
+    void SyncFinish(bool success, bool completed, qsizetype dropped);
     // While a stopped run goes on, asks the server to end the batch it runs, and lets the worker
     // go when that takes too long.
     void CancelStoppedBatch();

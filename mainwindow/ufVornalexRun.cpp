@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -97,8 +98,10 @@ namespace {
 // by the page's Success, which a failure in mode Continue or a stop leaves set.
 enum TabImage { imRunning = 0, imSuccess = 1, imFailure = 2 };
 
-// How much GUI time one turn of a parallel start may take before the event loop turns again.
-constexpr qint64 startSliceMilliseconds = 10;
+// How much GUI time one turn of a parallel start (or of freeing the last run's pages) may take
+// before the event loop turns again: a few milliseconds, as a turn of showing lines, so that the
+// turns of both and the painting between them keep the window's pauses short.
+constexpr qint64 startSliceMilliseconds = 4;
 // A stopped page ends within about a second even when its server does not answer; closing the
 // window waits a little longer than that for them, never for good.
 constexpr qint64 closeWaitMilliseconds = 5000;
@@ -314,8 +317,10 @@ void TfVornalex::UpdateElapsed() {
 
 void TfVornalex::SetTabImage(QObject* page, int image) {
     const int tab = pcResult->indexOf(static_cast<QWidget*>(page)->parentWidget());
+    // On the bar alone: the tab widget would lay itself out again for each of hundreds of pages
+    // ending, and an image of the same size leaves its size as it was.
     if (tab >= 0)
-        pcResult->setTabIcon(tab, ilResult[image]);
+        pcResult->tabBar()->setTabIcon(tab, ilResult[image]);
 }
 
 bool TfVornalex::AnyPageRunning() const {

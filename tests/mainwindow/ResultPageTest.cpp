@@ -168,11 +168,14 @@ TEST_F(ResultPageTest, APageStoppedBeforeItsStartConnectsButRunsNothing) {
 }
 
 // The chain keeps the outcome a stopped run had, but the page shows that its script did not end.
+// The batch's message, not shown when the stop came, is counted instead.
 TEST_F(ResultPageTest, AStopDuringTheScriptEndsItAtTheNextBatchAsInterrupted) {
     server.respond("PRINT 'one'",
                    FakeBatch().message("one").action([this] { page.Stopped = true; }));
     ASSERT_TRUE(driver.run(threeBatches));
-    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv1"}, {"one"}, {"Interrupted."}}));
+    EXPECT_EQ(driver.log(), QList<LogLine>({{"Connected srv1"},
+                                            {"Lines not shown: 1 (the run was stopped)."},
+                                            {"Interrupted."}}));
     EXPECT_EQ(server.batches(), QStringList{"PRINT 'one'\r\n"});
     EXPECT_TRUE(page.Success);
     EXPECT_FALSE(page.Completed);
@@ -273,6 +276,67 @@ TEST_F(ResultPageTest, ARunThatCannotStartEndsAsAFailedRun) {
     EXPECT_EQ(driver.log(),
               QList<LogLine>({red("'maybe' is not a valid boolean value"), {"Interrupted."}}));
 }
+
+struct DropCase {
+    const char* language;
+    const char* note; // a pattern of the line, capturing the count
+    const char* interrupted;
+};
+
+void PrintTo(const DropCase& c, std::ostream* out) {
+    *out << c.language;
+}
+
+class ResultPageStopTest : public ResultPageTest, public testing::WithParamInterface<DropCase> {};
+
+// A stop reaches a page whose queue is full: what was not shown yet is dropped and counted in one
+// line in the page's language, and the page ends as interrupted.
+TEST_P(ResultPageStopTest, AStopDropsTheLinesNotShownYetAndSaysHowMany) {
+    const DropCase& c = GetParam();
+    page.ZybTranslator->SetLanguageByName(c.language);
+    page.ZybTranslator->ApplyLanguage();
+    constexpr qint64 rows = 60000;
+    std::atomic<qint64> made = 0;
+    server.respond("SELECT n FROM t",
+                   FakeBatch().generatedResult({{"n", vx::adInteger, 10}}, rows,
+                                               [&](qint64 row, FakeBatch::Row& values) {
+                                                   values[0] = row;
+                                                   made = row + 1;
+                                               }));
+    ASSERT_TRUE(driver.run({"SELECT n FROM t"}));
+    // Connecting, then header and dashes and a line a row; a page keeps the logs of its runs.
+    const qsizetype before = driver.log().size();
+    ASSERT_EQ(before, 3 + rows + 1);
+
+    made = 0;
+    driver.start({"SELECT n FROM t"});
+    // Nothing is shown meanwhile: the worker fills its queue and waits for room.
+    while (made < 15000)
+        QThread::msleep(5);
+    QThread::msleep(100);
+    page.Stopped = true;
+    ASSERT_TRUE(driver.waitUntilFinished());
+
+    const QList<LogLine> log = driver.log();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log.last(), LogLine{c.interrupted});
+    const QRegularExpressionMatch note = QRegularExpression(c.note).match(log[log.size() - 2].text);
+    ASSERT_TRUE(note.hasMatch()) << testing::PrintToString(log.mid(log.size() - 3));
+    // The stop cancelled the batch: the worker sent the rows made before it.
+    EXPECT_EQ(log.size() - 2 - before + note.captured(1).toLongLong(), 3 + made)
+        << "shown and dropped";
+    EXPECT_GT(note.captured(1).toLongLong(), 0);
+    EXPECT_FALSE(page.Completed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, ResultPageStopTest,
+    testing::Values(DropCase{"English", "^Lines not shown: (\\d+) \\(the run was stopped\\)\\.$",
+                             "Interrupted."},
+                    DropCase{"Russian",
+                             "^Не показано строк: (\\d+) \\(выполнение остановлено\\)\\.$",
+                             "Прервано."}),
+    [](const testing::TestParamInfo<DropCase>& info) { return std::string(info.param.language); });
 
 // A freed page does not wait: its worker stops on its own, closes its connection and goes.
 TEST_F(ResultPageTest, AFreedRunningPageLetsItsWorkerFinishAlone) {

@@ -2,7 +2,9 @@
 #include "Errors.h"
 #include "PageDriver.h"
 
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -195,6 +197,68 @@ TEST(RunChannelTest, OnTheGuiThreadACallShowsWhatWaitsFirst) {
     QStringList seen;
     EXPECT_TRUE(channel.call([&] { seen = view.events; }));
     EXPECT_EQ(seen, QStringList{"queued"});
+}
+
+// A question open on one channel (a step running an event loop of its own, as a message box does)
+// holds up no other channel: a worker streaming lines meanwhile has them shown.
+TEST(RunChannelTest, AQuestionOpenOnOneChannelHoldsUpNoOther) {
+    RecordingView asking;
+    RecordingView streaming;
+    RunChannel question(asking);
+    RunChannel lines(streaming);
+    constexpr int count = 300;
+    std::atomic<int> sent = 0;
+    std::atomic<bool> open = false;
+    qsizetype shownWhileOpen = -1;
+    std::thread streamer([&] {
+        // Steadily, so that the pump keeps the channel listed when the question opens.
+        for (int i = 0; i < count; ++i) {
+            lines.addLine(QString::number(i), false);
+            ++sent;
+            QThread::msleep(i < 20 || open ? 1 : 5);
+        }
+    });
+    std::thread asker([&] {
+        while (sent < 20)
+            QThread::msleep(1);
+        question.call([&] {
+            open = true;
+            QEventLoop loop;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (streaming.events.size() == count)
+                    loop.quit();
+            });
+            poll.start(5);
+            QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+            loop.exec();
+            shownWhileOpen = streaming.events.size();
+        });
+    });
+    ASSERT_TRUE(waitFor([&] { return shownWhileOpen >= 0; }));
+    asker.join();
+    streamer.join();
+    EXPECT_EQ(shownWhileOpen, count);
+}
+
+// A run's last lines are freed once its worker's last call has been answered, not when the
+// channel is next used.
+TEST(RunChannelTest, TheLinesShownAreFreedWhenTheWorkersLastCallReturns) {
+    RecordingView view;
+    RunChannel channel(view);
+    const QString text(80, u'x'); // of its own, counting its references
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        for (int i = 0; i < 5000; ++i)
+            channel.addLine(text, false);
+        channel.call([] {});
+        done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return bool(done); }));
+    worker.join();
+    EXPECT_EQ(view.events.size(), 5000);
+    view.events.clear(); // which may share the text
+    EXPECT_TRUE(text.isDetached()) << "the channel still holds the lines it showed";
 }
 
 // Many pages receiving lines at once share each turn of the event loop instead of taking a turn's

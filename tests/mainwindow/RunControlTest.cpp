@@ -17,12 +17,14 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QHelpEvent>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -228,6 +230,36 @@ TEST_F(RunControlTest, StopEndsBothKindsOfRun) {
         if (!parallel)
             EXPECT_EQ(log(0).count(LogLine{dashes}), 1);
     }
+}
+
+// A page's question, the real message box left open for a while, holds up no other page: that one
+// goes on showing its rows and ends on its own meanwhile.
+TEST_F(RunControlTest, AnOpenQuestionHoldsUpNoOtherPage) {
+    addRows("xx");
+    window.Connections->update(0, "A", {dataSource, "nodb", "sa", "secret", "False"});
+    window.gbOnError->setItemIndex(emAsk);
+    vx::setPrompter(nullptr);
+    QStringList seenWhileOpen;
+    vx::test::onNextModalOf<QMessageBox>([&](QMessageBox* box) {
+        auto* poll = new QTimer(box);
+        QObject::connect(poll, &QTimer::timeout, box, [&, box, opened = QElapsedTimer()]() mutable {
+            if (!opened.isValid())
+                opened.start();
+            // Open for 2 s at least, longer while the other page runs (a loaded machine).
+            if (opened.elapsed() < 2000 ||
+                (!window.ResultPage(1)->Finished && opened.elapsed() < 8000))
+                return;
+            seenWhileOpen = texts(1);
+            box->reject();
+        });
+        poll->start(20);
+    });
+    execute("WAITFOR DELAY '00:00:00.300'\nGO\nSELECT name FROM t", true);
+    ASSERT_TRUE(waitForEnd());
+
+    EXPECT_EQ(seenWhileOpen,
+              QStringList({connected(), "name", QString(255, '-'), "b", "Completed."}));
+    EXPECT_EQ(images(), QList<int>({Failure, Success}));
 }
 
 // A tab shows success only when its page ended with "Completed.", whatever the chain does.

@@ -112,6 +112,11 @@ private:
     }
 
     void enterRow() {
+        if (m_connection.cancelled()) {
+            m_result = nullptr;
+            m_step = m_batch.steps().size();
+            throw DbError(QStringLiteral("Operation canceled"), "HY008", 0);
+        }
         if (m_result->failAfter >= 0 && m_row >= m_result->failAfter && m_row <= rowCount()) {
             const FakeBatch::Result* failed = m_result;
             m_result = nullptr;
@@ -264,6 +269,7 @@ std::unique_ptr<RecordSet> FakeConnection::execute(const QString& batch, Execute
     if (!m_open)
         throw DbError("The connection is not open.", "08003", 0);
     m_messages.clear();
+    m_cancelled = false;
     auto records = std::make_unique<FakeRecordSet>(*this, m_server.answer(m_number, batch, mode));
     if (mode == ExecuteMode::NoRecords) {
         records->drain();
@@ -279,6 +285,7 @@ QStringList FakeConnection::takeMessages() {
 }
 
 void FakeConnection::cancel() {
+    m_cancelled = true;
     std::lock_guard lock(m_server.m_mutex);
     ++m_server.m_cancelRequests;
 }

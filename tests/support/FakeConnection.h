@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <variant>
@@ -121,17 +122,20 @@ public:
     bool isOpen() const override { return m_open; }
     std::unique_ptr<RecordSet> execute(const QString& batch, ExecuteMode mode) override;
     QStringList takeMessages() override;
-    // Counted by the server; a batch that should fail on it says so with an action.
+    // Counted by the server. The result being read then fails at its next row, as a server's does;
+    // a batch that should fail elsewhere on it says so with an action. Any thread.
     void cancel() override;
 
-    // The record set's route back: messages it meets.
+    // The record set's route back: messages it meets, and whether its batch was cancelled.
     void addMessage(const QString& text) { m_messages << text; }
+    bool cancelled() const { return m_cancelled; }
 
 private:
     FakeServer& m_server;
     int m_number;
     bool m_open = false;
     QStringList m_messages;
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace vx::test
