@@ -59,7 +59,11 @@ void LogStore::startChunk(qsizetype minimumBytes) {
     if (!m_chunks.empty())
         m_chunks.back().ends.shrink_to_fit();
     Chunk& chunk = m_chunks.emplace_back();
-    chunk.bytes.reserve(std::max(m_chunkBytes, minimumBytes));
+    // A log's first chunk starts small and grows: hundreds of pages that show a few lines each
+    // would otherwise hold a whole chunk each.
+    const qsizetype bytes =
+        m_chunks.size() == 1 ? std::min(firstChunkBytes, m_chunkBytes) : m_chunkBytes;
+    chunk.bytes.reserve(std::max(bytes, minimumBytes));
     m_firstLines.push_back(first);
 }
 
@@ -75,6 +79,9 @@ void LogStore::append(const QString& text, bool isError) {
     if (m_chunks.empty() || m_chunks.back().bytes.size() + utf8.size() > m_chunkBytes)
         startChunk(utf8.size());
     Chunk& chunk = m_chunks.back();
+    const qsizetype needed = chunk.bytes.size() + utf8.size();
+    if (needed > chunk.bytes.capacity())
+        chunk.bytes.reserve(std::max(needed, std::min(2 * chunk.bytes.capacity(), m_chunkBytes)));
     chunk.bytes.append(utf8);
     chunk.ends.push_back(quint32(chunk.bytes.size()) | (isError ? errorBit : 0));
     widen(text);

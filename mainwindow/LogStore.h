@@ -13,8 +13,9 @@ namespace vx {
 
 // The lines of a results log, held compactly: their UTF-8 text in chunks of about `chunkBytes`
 // with one 32-bit end offset and error flag per line, so that a million lines cost little more
-// than their text. Appending is amortised constant time; an edit rewrites only the chunks it
-// touches. Lines hold no line breaks. Not thread-safe: the GUI thread owns it.
+// than their text. The first chunk starts at a kilobyte and doubles as lines come, so that a short
+// log costs little more than its text too. Appending is amortised constant time; an edit rewrites
+// only the chunks it touches. Lines hold no line breaks. Not thread-safe: the GUI thread owns it.
 class LogStore {
 public:
     static constexpr int tabColumns = 8;
@@ -44,6 +45,7 @@ private:
         qsizetype end(qsizetype line) const;
     };
     static constexpr quint32 errorBit = 0x80000000u;
+    static constexpr qsizetype firstChunkBytes = 1024;
 
     // The chunk holding `line`, and the line's index within it.
     std::pair<qsizetype, qsizetype> locate(qsizetype line) const;

@@ -17,41 +17,46 @@ QList<LogLine> contents(const LogStore& store) {
     return lines;
 }
 
-// Chunks of a few bytes make nearly every edit cross, empty, split or merge chunks; the lines
-// mix ASCII, Cyrillic and characters outside the BMP so that byte and character counts differ.
+// Chunks of a few bytes make nearly every edit cross, empty, split or merge chunks; chunks of 4 KB
+// take the log through its first chunk's growth and on into whole chunks. The lines mix ASCII,
+// Cyrillic and characters outside the BMP so that byte and character counts differ.
 TEST(LogStoreTest, AppendsAndEditsAnywhereKeepEveryLineAndFlag) {
     const QStringList texts = {"", "ab", QString::fromUtf8("Привет, мир"),
                                QString::fromUtf8("\U0001F600 x"), QString(40, QLatin1Char('w'))};
-    std::mt19937 random(19);
-    const auto pick = [&](qsizetype bound) { return qsizetype(random() % (bound + 1)); };
-    const auto someLines = [&](qsizetype count) {
-        QList<LogLine> lines;
-        for (qsizetype i = 0; i < count; ++i)
-            lines.append({texts[pick(texts.size() - 1)], random() % 2 == 0});
-        return lines;
-    };
+    // Chunk size, and appends in every three steps.
+    for (const auto [chunkBytes, appends] : {std::pair<qsizetype, int>{16, 1}, {4096, 2}}) {
+        SCOPED_TRACE(chunkBytes);
+        std::mt19937 random(19);
+        const auto pick = [&](qsizetype bound) { return qsizetype(random() % (bound + 1)); };
+        const auto someLines = [&](qsizetype count) {
+            QList<LogLine> lines;
+            for (qsizetype i = 0; i < count; ++i)
+                lines.append({texts[pick(texts.size() - 1)], random() % 2 == 0});
+            return lines;
+        };
 
-    LogStore store(16);
-    QList<LogLine> model;
-    for (int step = 0; step < 3000; ++step) {
-        if (step % 1000 == 999) {
-            store.clear();
-            model.clear();
-        } else if (random() % 3 == 0) {
-            const LogLine line = someLines(1).first();
-            store.append(line.text, line.isError);
-            model.append(line);
-        } else {
-            const qsizetype first = pick(model.size());
-            const qsizetype count = pick(std::min<qsizetype>(6, model.size() - first));
-            const QList<LogLine> lines = someLines(pick(4));
-            store.replace(first, count, lines);
-            model.remove(first, count);
-            for (qsizetype i = 0; i < lines.size(); ++i)
-                model.insert(first + i, lines[i]);
+        LogStore store(chunkBytes);
+        QList<LogLine> model;
+        for (int step = 0; step < 3000; ++step) {
+            if (step % 1000 == 999) {
+                store.clear();
+                model.clear();
+            } else if (int(random() % 3) < appends) {
+                const LogLine line = someLines(1).first();
+                store.append(line.text, line.isError);
+                model.append(line);
+            } else {
+                const qsizetype first = pick(model.size());
+                const qsizetype count = pick(std::min<qsizetype>(6, model.size() - first));
+                const QList<LogLine> lines = someLines(pick(4));
+                store.replace(first, count, lines);
+                model.remove(first, count);
+                for (qsizetype i = 0; i < lines.size(); ++i)
+                    model.insert(first + i, lines[i]);
+            }
+            ASSERT_EQ(store.lineCount(), model.size()) << "step " << step;
+            ASSERT_EQ(contents(store), model) << "step " << step;
         }
-        ASSERT_EQ(store.lineCount(), model.size()) << "step " << step;
-        ASSERT_EQ(contents(store), model) << "step " << step;
     }
 }
 
