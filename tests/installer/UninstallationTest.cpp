@@ -142,14 +142,6 @@ protected:
 TEST_F(UninstallationTest, TheSubMenuHoldsTheEntriesUntilTheUninstallationLeavesNothing) {
     const QStringList before = box.tree();
     install();
-    const QString directories = box.path("data/desktop-directories/");
-    EXPECT_EQ(vx::test::refusedEntries({applications + "zelmorik-vornalex.desktop",
-                                        applications + "zelmorik-vornalex-help.desktop",
-                                        applications + "zelmorik-vornalex-licence.desktop",
-                                        applications + "zelmorik-vornalex-uninstall.desktop",
-                                        directories + "zelmorik-vornalex.directory",
-                                        box.path("home/Desktop/Vornalex.desktop")}),
-              QStringList());
     EXPECT_EQ(box.menu(),
               (QStringList{"Development/Vornalex", "Vornalex/Help", "Vornalex/Uninstall",
                            "Vornalex/Vornalex", "Vornalex/licence"}));
